@@ -1,0 +1,138 @@
+// The one application-wide record of flags, settings and fixed buffers through
+// which the program's operations co-operate, and the application object that
+// owns it together with the configuration and the platform.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+#include "data/para.h"
+
+namespace lq {
+
+class Platform;
+
+inline constexpr int kFrameBufferSize = 2048;
+inline constexpr int kMaxFrameData = kFrameBufferSize - 8;  // 2040
+
+enum ComProtocol : uint16_t { PROTOCOL_RS232 = 0, PROTOCOL_TCPIP = 1 };
+enum TransferTarget : uint16_t { TARGET_EEPROM = 2, TARGET_FILE = 3 };
+
+struct LinkSettings {
+    uint16_t protocol = PROTOCOL_RS232;
+    uint16_t comPort = 1;
+    uint16_t baudIndex = 4;
+    char host[256] = {};
+    char tcpPortText[32] = {'5', '0', '0', '0', 0};
+    int32_t tcpPort = 0;
+};
+
+// 21 signed 16-bit words, the image of the order-8 data frame.
+struct LiveRecord {
+    std::array<int16_t, 21> w{};
+    int16_t R() const { return w[0]; }
+    int16_t G() const { return w[1]; }
+    int16_t B() const { return w[2]; }
+    int16_t X() const { return w[3]; }
+    int16_t Y() const { return w[4]; }
+    int16_t INT() const { return w[5]; }
+    int16_t ColorNo() const { return w[7]; }
+};
+static_assert(sizeof(LiveRecord) == 42, "live record image is 42 bytes");
+
+struct SessionState {
+    int16_t connected = 0;
+    int16_t running = 0;
+    int16_t tcpOpen = 0;
+    int32_t tcpHandle = 0;
+    int16_t sendPending = 0;
+    int16_t getPending = 0;
+    uint16_t transferTarget = TARGET_EEPROM;
+    int32_t language = 0;
+    LinkSettings link;
+    int32_t linkResult = 0;
+    int32_t lineStatus = 0;
+    int32_t rxCount = 0;
+    uint8_t rxBuffer[kFrameBufferSize] = {};
+    uint8_t txBuffer[kFrameBufferSize] = {};
+    uint8_t frameBuffer[kFrameBufferSize] = {};
+    char statusText[256] = {};
+    uint8_t respOrder = 0;
+    uint16_t respStatus = 0;
+    uint16_t respLength = 0;
+    uint8_t respDataCrc = 0;
+    char firmwareText[73] = {};
+    int32_t sensorType = 0;
+    char sensorName[256] = {};
+    LiveRecord liveRecord;
+    double cycleFrequency = 0.0;
+
+    // Panel handles.
+    int mainPanel = 0;
+    int dataPanel = 0;
+    int tpConnect = 0;
+    int tpAssist = 0;
+
+    char programDir[260] = {};
+    char settingsPath[261] = {};
+    char paraFilePath[260] = {};
+};
+
+// Strip-chart history: the last 100 (R, G, B) samples, oldest first.
+struct RgbHistory {
+    std::array<double, 300> v{};
+};
+
+// Minimum and maximum of X, Y and INT over the circles of the counted vectors.
+struct GraphExtents {
+    int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0, intMin = 0, intMax = 0;
+};
+
+// What the link layer keeps about the open serial port and TCP connection.
+struct LinkDevices {
+    int serialFd = -1;
+    int serialPort = 0;  // COM number that serialFd belongs to
+    int tcpFd = -1;
+    int tcpWatch = 0;    // platform fd-watch id
+    // Where COM numbers are looked up ("/dev" in the program; tests point it
+    // at a folder of pseudo-terminal links).
+    char deviceDir[256] = {'/', 'd', 'e', 'v', 0};
+};
+
+class ComboRegistry;  // the drop-down history widgets (ui)
+
+// The application object: owns everything that lives for the whole run.
+struct App {
+    explicit App(Platform& p) : ui(p) {}
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    Platform& ui;
+    SessionState s;
+    ParaBlock para;
+    TeachTable teach;
+    RgbHistory rgb;
+    GraphExtents ext;
+    LinkDevices dev;
+    // Created by the ui layer when it attaches the drop-down, which also sets
+    // the deleter (this layer cannot see the type).
+    std::unique_ptr<ComboRegistry, void (*)(ComboRegistry*)> combos{nullptr, nullptr};
+};
+
+// Bounded copy into a fixed char array: always terminated, cut at size-1.
+void CopyText(char* dst, size_t size, std::string_view src);
+template <size_t N>
+void CopyText(char (&dst)[N], std::string_view src) {
+    CopyText(dst, N, src);
+}
+// Bounded append; cut at size-1.
+void AppendText(char* dst, size_t size, std::string_view src);
+template <size_t N>
+void AppendText(char (&dst)[N], std::string_view src) {
+    AppendText(dst, N, src);
+}
+
+}  // namespace lq

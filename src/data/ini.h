@@ -1,0 +1,78 @@
+// The INI document store: an ordered list of named sections, each an ordered
+// list of tagged values, read from and written to INI text files byte-exactly.
+// Text is handled as bytes; no character conversion takes place.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lq {
+
+// Result codes.
+enum IniResult : int {
+    INI_OK = 0,
+    INI_OUT_OF_MEMORY = -12,
+    INI_NULL_ARGUMENT = -65,
+    INI_IO_ERROR = -93,
+    INI_NOT_WRITABLE = -95,
+    INI_DISK_FULL = -97,
+    INI_CANNOT_OPEN = -5001,
+    INI_READ_ERROR = -5002,
+    INI_TOO_MANY_TEMP_FILES = -5003,
+    INI_CANNOT_CREATE_TEMP = -5004,
+    INI_INVALID_INTEGER = -5021,
+};
+
+struct IniItem {
+    std::string tag;      // trimmed
+    std::string value;    // stored form: escaped, without enclosing quotes
+    bool quoted = false;  // written inside double quotes
+    std::string comment;  // comment lines that preceded it in a read file
+};
+
+struct IniSection {
+    std::string name;  // trimmed
+    std::vector<IniItem> items;
+    std::string comment;
+};
+
+struct IniDocument {
+    std::vector<IniSection> sections;
+    bool sorted = false;
+    int maxValueLineLength = 80;
+    bool addQuotesToStrings = true;
+    bool duplicateChecking = true;
+    // Lookup shortcut: index of the section found last, or -1.
+    mutable int lastFoundSection = -1;
+};
+
+struct IniDocumentDeleter {
+    void operator()(IniDocument* d) const;
+};
+using IniHandle = std::unique_ptr<IniDocument, IniDocumentDeleter>;
+
+// A new empty document (nullptr when memory is exhausted). Dispose of it with
+// Ini_Dispose, or let the IniHandle do it.
+IniDocument* Ini_New(int automaticSorting);
+void Ini_Dispose(IniDocument* doc);
+inline IniHandle Ini_NewHandle() { return IniHandle(Ini_New(0)); }
+
+int Ini_PutInt(IniDocument* doc, const std::string& section, const std::string& tag, int32_t value);
+int Ini_PutString(IniDocument* doc, const std::string& section, const std::string& tag,
+                  const std::string& text);
+int Ini_WriteToFile(IniDocument* doc, const std::string& path);
+int Ini_ReadFromFile(IniDocument* doc, const std::string& path);
+// 1 found and valid; 0 missing, empty or blank (value unchanged); INI_INVALID_INTEGER.
+int Ini_GetInt(IniDocument* doc, const std::string& section, const std::string& tag, int32_t* value);
+// 1 found (buffer receives the decoded text cut to size-1 and a terminator);
+// 0 missing (buffer empty); negative on error (buffer empty).
+int Ini_GetStringIntoBuffer(IniDocument* doc, const std::string& section, const std::string& tag,
+                            char* buffer, size_t bufferSize);
+
+// The exact text Ini_WriteToFile writes (CR LF line ends).
+std::string Ini_Format(const IniDocument* doc);
+
+}  // namespace lq
