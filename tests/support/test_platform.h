@@ -1,0 +1,212 @@
+// The in-memory test double of the platform: controls built from the
+// user-interface resource, scripted popups and file dialogues, queued
+// operator events that fire inside the next dispatch, a fake clock and a
+// sleep that returns at once, descriptor watches served by poll().
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/core/platform.h"
+#include "app/core/uir.h"
+
+namespace lq {
+
+struct ArcRecord {
+    double x1, y1, x2, y2;
+    int start, arc;
+    uint32_t outline, fill;
+};
+
+// Everything the double keeps about one control.
+struct ControlState {
+    const ControlDesc* desc = nullptr;
+    CtrlKind kind = CtrlKind::Decoration;
+    double value = 0;
+    std::string text;  // strings, text boxes (accumulated), text messages
+    bool dimmed = false;
+    bool visible = true;
+    std::string tooltip;
+    int precision = 0;
+    uint32_t frameColor = 0;
+    int top = 0, left = 0;
+    int activePage = 0;  // tab control
+    std::map<std::pair<int, int>, int> cells;         // (column, row) -> value
+    std::map<std::pair<int, int>, uint32_t> cellBg;   // (column, row) -> colour
+    Point activeCell{1, 1};
+    bool builtInMenuHidden = false;
+    std::vector<ArcRecord> arcs;
+    double xMin = 0, xMax = 10000, yMin = 0, yMax = 10000;
+    std::vector<std::pair<double, double>> cursors = {{0, 0}};
+    int pointsPerScreen = 0;
+    std::vector<double> strip;  // everything appended, in order
+    std::string image;          // path of the displayed image
+    int selStart = 0, selLength = 0;
+    DropDownHooks* dropDown = nullptr;
+    bool dropDownVisible = true;
+    uint32_t dropDownFrameColor = 0;
+    int setCount = 0;           // number of SetCtrlVal calls (for redraw checks)
+};
+
+struct PanelState {
+    int resource = 0;
+    int parent = 0;
+    std::string title;
+    int top = 0, left = 0, width = 0, height = 0;
+    int zoom = ZOOM_NORMAL;
+    bool displayed = false;
+    bool discarded = false;
+    PanelCallbackFn callback = nullptr;
+    std::map<int, ControlState> controls;  // by control id
+    std::map<int, CtrlCallbackFn> callbacks;
+};
+
+struct PopupRecord {
+    std::string kind;  // "message", "confirm", "generic", "file"
+    std::string title;
+    std::string text;
+    std::vector<std::string> buttons;
+    int answer = 0;
+    std::string entry;  // text entered (generic with entry)
+};
+
+class TestPlatform : public Platform {
+public:
+    TestPlatform();
+    ~TestPlatform() override;
+
+    // ---- scripting --------------------------------------------------------
+    // Runs `fn` inside the dispatch after `dispatches` further dispatches
+    // (0: the next ProcessSystemEvents / WaitForEvents).
+    void Queue(std::function<void()> fn, int dispatches = 0);
+    // Operator actions, queued like Queue(): they fire inside a dispatch.
+    void QueueCommit(int panel, int ctrl, int dispatches = 0);
+    void QueueControlEvent(int panel, int ctrl, int event, int dispatches = 0, int ed1 = 0,
+                           int ed2 = 0);
+    // Operator actions performed at once (as if from the event loop).
+    void Commit(int panel, int ctrl);                   // button: EVENT_COMMIT
+    void Operate(int panel, int ctrl, double value);    // value, then VAL_CHANGED and COMMIT
+    void OperateText(int panel, int ctrl, const std::string& text);  // same for strings
+    void ControlEvent(int panel, int ctrl, int event, int ed1 = 0, int ed2 = 0);
+    void PanelEvent(int panel, int event, int ed1 = 0, int ed2 = 0);
+    void ChangeTab(int panel, int tabCtrl, int pageIndex);  // sets page, EVENT_ACTIVE_TAB_CHANGE
+    void PressKey(int panel, int functionKey);  // 9..12: F9..F12 press the bound button
+
+    // Popup answers, consumed in order. Confirm: 1/0; generic: button 1/2 (+ entry text).
+    // Message popups need no answer. Without a scripted answer: confirm 0,
+    // generic the escape button (or 2), file dialogue cancelled.
+    void AnswerPopup(int answer, const std::string& entry = "");
+    void AnswerFileDialog(int result, const std::string& path);
+    // Called for every popup before the scripted answers (may return -1 to fall through).
+    std::function<int(PopupRecord&)> popupHandler;
+    std::vector<PopupRecord> popups;  // every popup shown, in order
+    int unansweredPopups = 0;
+
+    // ---- clock ---------------------------------------------------------------
+    // Fake clock by default: Timer() returns `now`; Sleep advances it; a
+    // WaitForEvents that finds nothing ready within `realGraceSeconds` of real
+    // waiting advances it by its maxSeconds.
+    bool realClock = false;
+    double now = 1000.0;
+    double realGraceSeconds = 0.5;
+    long sleptMilliseconds = 0;
+    long dispatchCount = 0;
+
+    // ---- inspection ------------------------------------------------------------
+    PanelState* PanelOf(int panel);
+    ControlState& Ctl(int panel, int ctrl);  // fails the test when missing
+    bool Has(int panel, int ctrl);
+    std::string projectDir = "/tmp";
+    int quitRequested = 0;  // 1 after QuitUserInterface
+    std::string uirOverride;  // when set, LoadPanel reads this path instead
+    int waitCursor = 0;
+    bool running = false;     // inside RunUserInterface
+
+    // ---- Platform ----------------------------------------------------------------
+    int RunUserInterface() override;
+    void QuitUserInterface(int code) override;
+    void ProcessSystemEvents() override;
+    void WaitForEvents(double maxSeconds) override;
+    int AddFdWatch(int fd, std::function<void()> onReadable) override;
+    void RemoveFdWatch(int watchId) override;
+    double Timer() override;
+    void Sleep(int milliseconds) override;
+    void SetWaitCursor(bool on) override;
+    void SetCallbackResolver(const CallbackResolver* resolver, void* callbackData) override;
+    int LoadPanel(int parentPanel, const std::string& uirPath, int resource) override;
+    int GetPanelHandleFromTabPage(int panel, int tabCtrl, int pageIndex) override;
+    void DisplayPanel(int panel) override;
+    void DiscardPanel(int panel) override;
+    void SetPanelTitle(int panel, const std::string& title) override;
+    std::string GetPanelTitle(int panel) override;
+    void SetPanelPos(int panel, int top, int left) override;
+    void GetPanelPos(int panel, int& top, int& left) override;
+    void SetPanelSize(int panel, int height, int width) override;
+    void GetPanelSize(int panel, int& height, int& width) override;
+    void CenterPanel(int panel) override;
+    void SetPanelZoomState(int panel, int zoom) override;
+    int GetPanelZoomState(int panel) override;
+    int ScreenCount() override;
+    void GetScreenRect(int screen, int& top, int& left, int& height, int& width) override;
+    void SetActiveTabPage(int panel, int tabCtrl, int pageIndex) override;
+    int GetActiveTabPage(int panel, int tabCtrl) override;
+    void SetCtrlVal(int panel, int ctrl, double value) override;
+    void SetCtrlVal(int panel, int ctrl, std::string_view text) override;
+    double GetCtrlValDouble(int panel, int ctrl) override;
+    std::string GetCtrlValString(int panel, int ctrl) override;
+    void ResetTextBox(int panel, int ctrl, std::string_view text) override;
+    void SetCtrlDimmed(int panel, int ctrl, bool dimmed) override;
+    bool GetCtrlDimmed(int panel, int ctrl) override;
+    void SetCtrlVisible(int panel, int ctrl, bool visible) override;
+    bool GetCtrlVisible(int panel, int ctrl) override;
+    void SetCtrlPos(int panel, int ctrl, int top, int left) override;
+    void SetCtrlTooltip(int panel, int ctrl, const std::string& text) override;
+    std::string GetCtrlTooltip(int panel, int ctrl) override;
+    void SetCtrlPrecision(int panel, int ctrl, int digits) override;
+    int GetCtrlPrecision(int panel, int ctrl) override;
+    void SetCtrlFrameColor(int panel, int ctrl, uint32_t rgb) override;
+    uint32_t GetCtrlFrameColor(int panel, int ctrl) override;
+    void SetCtrlTextSelection(int panel, int ctrl, int start, int length) override;
+    int NewTextMessage(int panel, const std::string& text, int top, int left, int pointSize,
+                       uint32_t bgColor, uint32_t textColor) override;
+    int DisplayImageFile(int panel, int ctrl, const std::string& path) override;
+    void HideBuiltInCtrlMenuItems(int panel, int ctrl) override;
+    void SetTableCellVal(int panel, int ctrl, Point cell, int value) override;
+    int GetTableCellVal(int panel, int ctrl, Point cell) override;
+    void SetTableCellRangeBgColor(int panel, int ctrl, Rect range, uint32_t rgb) override;
+    uint32_t GetTableCellBgColor(int panel, int ctrl, Point cell) override;
+    void SetActiveTableCell(int panel, int ctrl, Point cell) override;
+    Point GetActiveTableCell(int panel, int ctrl) override;
+    void DeleteGraphPlots(int panel, int ctrl) override;
+    void PlotArc(int panel, int ctrl, double x1, double y1, double x2, double y2, int startAngle,
+                 int arcAngle, uint32_t outline, uint32_t fill) override;
+    void SetAxisRange(int panel, int ctrl, Axis axis, double min, double max) override;
+    void GetAxisRange(int panel, int ctrl, Axis axis, double& min, double& max) override;
+    void SetGraphCursor(int panel, int ctrl, int cursor, double x, double y) override;
+    void SetStripPointsPerScreen(int panel, int ctrl, int points) override;
+    void PlotStripChart(int panel, int ctrl, const double* values, int count) override;
+    void AttachDropDown(int panel, int ctrl, DropDownHooks* hooks) override;
+    void SetDropDownVisible(int panel, int ctrl, bool visible) override;
+    void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) override;
+    int GetCtrlMaxLength(int panel, int ctrl) override;
+    void MessagePopup(const std::string& title, const std::string& text) override;
+    int ConfirmPopup(const std::string& title, const std::string& text) override;
+    int GenericMessagePopup(const std::string& title, const std::string& text,
+                            const std::string& button1, const std::string& button2,
+                            std::string* entry, int maxEntryLength, int enterButton,
+                            int escapeButton) override;
+    int FileSelectPopup(const FileSelectRequest& request, std::string& path) override;
+    std::string GetProjectDir() override;
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+// Path of the resource file beside the built executables.
+std::string TestUirPath();
+
+}  // namespace lq
