@@ -191,7 +191,12 @@ bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
     }
     if (t == QEvent::ContextMenu) return true;
     auto* me = static_cast<QMouseEvent*>(event);
-    if (me->button() != Qt::RightButton || !owner) return false;
+    if (!owner) return false;
+    if (me->button() != Qt::RightButton) {
+        // Indicators show a value the operator cannot change.
+        return owner->indicator &&
+               (owner->kind == CtrlKind::Ring || owner->kind == CtrlKind::RadioButton);
+    }
     if (owner->dimmed) return true;
     Panel* p = FindPanel(owner->panel);
     const QPoint at = p ? p->widget->mapFromGlobal(me->globalPosition().toPoint()) : QPoint();
@@ -343,6 +348,8 @@ void QtPlatform::DisplayPanel(int panel) {
         default:
             p->widget->show();
     }
+    // Without a display there is no window stacking to change.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
     p->widget->raise();
     p->widget->activateWindow();
 }
