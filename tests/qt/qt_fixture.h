@@ -13,6 +13,7 @@
 #include "app/core/session_state.h"
 #include "app/qt/qt_platform.h"
 #include "app/winmain.h"
+#include "ui/callbacks.h"
 
 namespace lq::qt {
 
