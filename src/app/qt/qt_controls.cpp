@@ -212,7 +212,8 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
             // Leaving the field after typing commits as well.
             connect(e, &QLineEdit::editingFinished, this, [this, h, id] {
                 Control* x = Find(h, id);
-                if (!x || !x->edited) return;
+                // The focus going to the field's own drop-down list is no leaving.
+                if (!x || !x->edited || x->listOpen) return;
                 x->edited = false;
                 FireControl(h, id, EVENT_COMMIT);
             });

@@ -51,6 +51,7 @@ struct QtPlatform::Control {
     int ringIndex = -1;         // ring: the item chosen last
     int tabIndex = 0;           // tab control: the page in front
     bool edited = false;        // string: typed into since the last commit
+    bool listOpen = false;      // string: its drop-down list is open
     std::vector<int> pages;     // tab control: page panel handles
     std::vector<int> cellValues;
     std::vector<uint32_t> cellColors;

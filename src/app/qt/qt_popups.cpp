@@ -202,10 +202,13 @@ void QtPlatform::OpenDropDown(int panel, int ctrl) {
     for (int i = 0; i < n; ++i) menu.addAction(ToQ(c->hooks->ItemText(i)))->setData(i);
     menu.setMinimumWidth(c->ddFrame ? c->ddFrame->width() : c->widget->width());
     const QPoint at = c->widget->mapToGlobal(QPoint(0, c->widget->height() + 2));
+    c->listOpen = true;
     QAction* chosen = menu.exec(at);
     c = Find(panel, ctrl);  // the panel may have gone while the menu was open
+    if (c) c->listOpen = false;
     if (!c || !chosen || !c->hooks) return;
     c->widget->setFocus(Qt::OtherFocusReason);
+    c->edited = false;  // a pick commits the field by itself
     c->hooks->OnPick(chosen->data().toInt());
 }
 
