@@ -954,6 +954,17 @@ int TestPlatform::GetCtrlMaxLength(int panel, int ctrl) {
     return c && c->desc ? c->desc->maxLength : 0;
 }
 
+int TestPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
+    PanelState* p = PanelOf(panel);
+    if (!p || p->discarded || !p->controls.count(ctrl)) {
+        errors.push_back("CallCtrlCallback: no control " + Describe(panel, ctrl));
+        return 0;
+    }
+    auto it = p->callbacks.find(ctrl);
+    if (it == p->callbacks.end() || it->second == nullptr) return 0;
+    return it->second(panel, ctrl, event, impl_->callbackData, eventData1, eventData2);
+}
+
 // ---- popups
 // -------------------------------------------------------------------------------------------
 
