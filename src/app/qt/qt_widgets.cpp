@@ -261,7 +261,7 @@ void StripChart::paintEvent(QPaintEvent*) {
     ++paints;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const Frame f = PaintAxes(p, rect(), title_, 0, pps_ - 1, yMin_, yMax_, false);
+    const Frame f = PaintAxes(p, rect(), title_, 0, pps_ - 1, yMin_, yMax_, true);
     p.setClipRect(f.plot.adjusted(1, 1, -1, -1));
     // The newest point sits at the right edge; older ones scroll to the left.
     const int offset = pps_ - filled_;
