@@ -212,6 +212,10 @@ TEST_F(QtEventsTest, ProgramChangesAndDimmedControlsRaiseNoEvents) {
     EXPECT_TRUE(rec.calls.empty());
     EXPECT_EQ(qp.GetCtrlValDouble(c, EDIT_SELECT_COM_PORT), 9);
     EXPECT_EQ(qp.GetCtrlValString(c, STRING_IP_ADRESS), "host");
+    // Only an explicit call runs a callback for the program.
+    EXPECT_EQ(qp.CallCtrlCallback(c, STRING_IP_ADRESS, EVENT_COMMIT, 0, 0), 0);
+    EXPECT_EQ(rec.Events(c, STRING_IP_ADRESS), Events{EVENT_COMMIT});
+    rec.calls.clear();
     // An indicator ring keeps its value when clicked.
     QTest::mouseClick(W(a.s.tpAssist, EDIT_GAIN), Qt::LeftButton);
     QTest::keyClick(W(a.s.tpAssist, EDIT_GAIN), Qt::Key_Down);

@@ -143,14 +143,20 @@ void QtPlatform::SetCallbackResolver(const CallbackResolver* resolver, void* cal
     callbackData_ = callbackData;
 }
 
-void QtPlatform::FireControl(int panel, int ctrl, int event, int data1, int data2) {
+int QtPlatform::FireControl(int panel, int ctrl, int event, int data1, int data2) {
     const Control* c = Find(panel, ctrl);
-    if (!c || !c->desc || c->desc->callback.empty() || !resolver_) return;
+    if (!c || !c->desc || c->desc->callback.empty() || !resolver_) return 0;
     const CtrlCallbackFn fn = resolver_->Control(c->desc->callback);
-    if (!fn) return;
+    if (!fn) return 0;
     ++callbackDepth_;
-    fn(panel, ctrl, event, callbackData_, data1, data2);
+    const int result = fn(panel, ctrl, event, callbackData_, data1, data2);
     --callbackDepth_;
+    return result;
+}
+
+int QtPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1,
+                                 int eventData2) {
+    return FireControl(panel, ctrl, event, eventData1, eventData2);
 }
 
 void QtPlatform::FirePanel(int panel, int event, int data1, int data2) {

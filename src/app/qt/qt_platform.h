@@ -120,6 +120,7 @@ class QtPlatform : public QObject, public Platform {
     void SetDropDownVisible(int panel, int ctrl, bool visible) override;
     void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) override;
     int GetCtrlMaxLength(int panel, int ctrl) override;
+    int CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) override;
     void MessagePopup(const std::string& title, const std::string& text) override;
     int ConfirmPopup(const std::string& title, const std::string& text) override;
     int GenericMessagePopup(const std::string& title, const std::string& text,
@@ -143,7 +144,7 @@ class QtPlatform : public QObject, public Platform {
     void BuildControl(Panel& p, const UirDocument& doc, const ControlDesc& d);
     void WatchWidget(QWidget* w, Control* c);
     void ForgetPanel(int handle);
-    void FireControl(int panel, int ctrl, int event, int data1 = 0, int data2 = 0);
+    int FireControl(int panel, int ctrl, int event, int data1 = 0, int data2 = 0);
     void FirePanel(int panel, int event, int data1 = 0, int data2 = 0);
     bool HandleFunctionKey(QObject* watched, int key);
     bool HandleDropDownKey(QObject* watched, QKeyEvent* e);
