@@ -154,8 +154,7 @@ int QtPlatform::FireControl(int panel, int ctrl, int event, int data1, int data2
     return result;
 }
 
-int QtPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1,
-                                 int eventData2) {
+int QtPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
     return FireControl(panel, ctrl, event, eventData1, eventData2);
 }
 
