@@ -23,6 +23,12 @@ Repainter::Repainter(QObject* parent) : QObject(parent) {
     connect(&timer_, &QTimer::timeout, this, &Repainter::Flush);
 }
 
+// Widgets deleted later (a panel discarded inside its own callback) must not
+// reach back into a repainter that is gone.
+Repainter::~Repainter() {
+    for (Repaintable* w : dirty_) w->dirty_ = false;
+}
+
 void Repainter::MarkDirty(Repaintable* w) {
     w->dirty_ = true;
     dirty_.push_back(w);

@@ -22,6 +22,7 @@ class Repainter : public QObject {
     Q_OBJECT
   public:
     explicit Repainter(QObject* parent = nullptr);
+    ~Repainter() override;
     void MarkDirty(Repaintable* w);
     void Forget(Repaintable* w);
     static constexpr int kFrameMs = 30;
