@@ -43,7 +43,6 @@ bool ReadCounters(int fd, int32_t (&c)[4]) {
 }
 
 void ResetCounters(App& a) {
-    a.dev.serialErrors = 0;
     if (!ReadCounters(a.dev.serialFd, a.dev.icountBase)) std::memset(a.dev.icountBase, 0, sizeof a.dev.icountBase);
 }
 
@@ -53,8 +52,8 @@ void RemoveSerialWatch(App& a) {
 }
 
 // Moves what the driver holds into the input queue. What does not fit is
-// read and dropped (the queue overflowed, as a 1024-byte queue would), so a
-// readable descriptor never stays readable. `fromWatch`: called because the
+// read and dropped, as from a full 1024-byte queue, so that a readable
+// descriptor never stays readable (the event loop would spin on it). `fromWatch`: called because the
 // descriptor signalled readiness; nothing there then means the line hung up.
 void PumpSerial(App& a, bool fromWatch) {
     const int fd = a.dev.serialFd;
@@ -69,8 +68,6 @@ void PumpSerial(App& a, bool fromWatch) {
             // The byte came in between the two looks: keep it.
             if (a.dev.serialQueueLen < kSerialQueueSize)
                 a.dev.serialQueue[a.dev.serialQueueLen++] = probe;
-            else
-                a.dev.serialErrors |= kLineQueueOverflow;
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             // Hung up (device unplugged, peer of a pseudo-terminal gone):
             // stop watching, so the event loop does not spin; waits time out.
@@ -89,7 +86,6 @@ void PumpSerial(App& a, bool fromWatch) {
             uint8_t scratch[256];
             n = read(fd, scratch, sizeof scratch < static_cast<size_t>(avail) ? sizeof scratch
                                                                              : static_cast<size_t>(avail));
-            if (n > 0) a.dev.serialErrors |= kLineQueueOverflow;
         }
         if (n <= 0) break;
         avail -= static_cast<int>(n);
@@ -102,7 +98,6 @@ void CloseSerial(App& a) {
     a.dev.serialFd = -1;
     a.dev.serialPort = 0;
     a.dev.serialQueueLen = 0;
-    a.dev.serialErrors = 0;
 }
 
 }  // namespace
@@ -202,8 +197,7 @@ int GetInQLen(App& a) {
 }
 
 int GetComStat(App& a) {
-    int bits = a.dev.serialErrors;
-    a.dev.serialErrors = 0;
+    int bits = 0;
     int32_t now[4];
     if (a.dev.serialFd >= 0 && ReadCounters(a.dev.serialFd, now)) {
         static constexpr int kBit[4] = {kLineFraming, kLineOverrun, kLineParity, kLineBreak};
