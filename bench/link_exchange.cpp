@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,6 +61,15 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
+double ThreadCpu() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// CPU time of this thread per exchange in the last Run(), microseconds.
+thread_local double tCpuPerExchange = 0;
+
 // The program's loop: FillTxBuf + DataExchange over the link layer.
 struct ProgramClient {
     lqbench::MinPlatform platform{false};
@@ -78,6 +88,7 @@ struct ProgramClient {
         lq::App& a = *app;
         long n = 0;
         const long before = tAllocations;
+        const double cpu0 = ThreadCpu();
         const auto start = Clock::now();
         const auto end = start + std::chrono::duration<double>(seconds);
         while (Clock::now() < end) {
@@ -88,6 +99,7 @@ struct ProgramClient {
             }
         }
         const double rate = static_cast<double>(n) / Seconds(Clock::now() - start);
+        tCpuPerExchange = (ThreadCpu() - cpu0) * 1e6 / static_cast<double>(n);
         if (allocations) *allocations = tAllocations - before;
         if (count) *count = n;
         return rate;
@@ -124,6 +136,7 @@ struct BareClient {
         uint8_t req[8], rx[2048];
         lq::BuildFrameHeader(req, lq::ORDER_LIVE, 0, 0);
         long n = 0;
+        const double cpu0 = ThreadCpu();
         const auto start = Clock::now();
         const auto end = start + std::chrono::duration<double>(seconds);
         while (Clock::now() < end) {
@@ -136,7 +149,9 @@ struct BareClient {
                 ++n;
             }
         }
-        return static_cast<double>(n) / Seconds(Clock::now() - start);
+        const double rate = static_cast<double>(n) / Seconds(Clock::now() - start);
+        tCpuPerExchange = (ThreadCpu() - cpu0) * 1e6 / static_cast<double>(n);
+        return rate;
     }
 };
 
@@ -166,10 +181,12 @@ int main() {
     long allocations = 0, counted = 0;
     program.Run(0.5, &allocations, &counted);
 
-    std::vector<double> ours, theirs, ratios;
+    std::vector<double> ours, theirs, ratios, cpuOurs, cpuBare;
     for (int r = 0; r < kRounds; ++r) {
         const double o = program.Run(kRoundSeconds);
+        cpuOurs.push_back(tCpuPerExchange);
         const double b = bare.Run(kRoundSeconds);
+        cpuBare.push_back(tCpuPerExchange);
         if (o < 0 || b < 0) {
             std::fprintf(stderr, "exchange failed in round %d\n", r);
             return 1;
@@ -184,6 +201,8 @@ int main() {
                 Median(ours), Median(theirs));
     std::printf("ratio DataExchange / bare (median of %d rounds): %.3f  (goal >= 0.9)\n", kRounds,
                 Median(ratios));
+    std::printf("client-thread CPU per exchange: DataExchange %.2f us, bare %.2f us, ratio %.3f\n",
+                Median(cpuOurs), Median(cpuBare), Median(cpuOurs) / Median(cpuBare));
     std::printf("heap allocations per exchange: %.4f  (%ld in %ld exchanges; goal 0)\n",
                 counted ? static_cast<double>(allocations) / static_cast<double>(counted) : 0.0,
                 allocations, counted);
