@@ -69,7 +69,7 @@ TEST(DefaultQuestion, SevenLanguages) {
 }
 
 class ConnectTest : public SimTest {
-protected:
+  protected:
     void ExpectDimmed(bool dimmed, const char* where) {
         for (const SessionButton& b : kSessionButtons)
             EXPECT_EQ(Dimmed(a.s.*b.panel, b.ctrl), dimmed) << where << ": " << CtrlName(b.ctrl);

@@ -20,7 +20,7 @@
 namespace lq::test {
 
 class SessionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ui.SetCallbackResolver(&ProgramCallbacks(), &a);
         ASSERT_EQ(0, LoadProgramPanels(a, TestUirPath()));
@@ -59,7 +59,7 @@ protected:
 
 // The same with the simulated sensor served over TCP.
 class SimTest : public SessionTest {
-protected:
+  protected:
     void StartSim(lqsim::SimConfig config = {}) {
         sensor = std::make_unique<lqsim::Sensor>(config);
         server = std::make_unique<lqsim::TcpServer>(*sensor);

@@ -22,7 +22,7 @@
 namespace lq::test {
 
 class ScriptPeer {
-public:
+  public:
     struct Answer {
         uint16_t status = 0;
         std::vector<uint8_t> data;
@@ -73,7 +73,7 @@ public:
         return orders_;
     }
 
-private:
+  private:
     bool WaitReadable(int fd) {
         while (!stop_) {
             pollfd p{fd, POLLIN, 0};

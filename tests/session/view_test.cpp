@@ -1,5 +1,7 @@
 // The measurement view over the test double: circles, extents, framing,
 // cursors, strip chart, live displays and the parameter display.
+#include "ui/view/view.h"
+
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -7,14 +9,13 @@
 
 #include "data/para.h"
 #include "tests/session/fixture.h"
-#include "ui/view/view.h"
 
 namespace lq::test {
 namespace {
 
 // Logs the axis settings in the order they are made.
 class AxisLog : public TestPlatform {
-public:
+  public:
     struct Call {
         int ctrl;
         Axis axis;
@@ -28,7 +29,7 @@ public:
 };
 
 class ViewTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ui.SetCallbackResolver(&ProgramCallbacks(), &a);
         ASSERT_EQ(0, LoadProgramPanels(a, TestUirPath()));
@@ -72,8 +73,9 @@ TEST_F(ViewTest, WorkedExampleFramesBothAxesToTheWiderSpan) {
         EXPECT_EQ(ui.calls[i].ctrl, order[i]) << i;
         EXPECT_EQ(ui.calls[i].axis, i % 2 == 0 ? Axis::X : Axis::Y) << i;
         // Equal widths on both axes of one graph.
-        if (i % 2 == 1)
+        if (i % 2 == 1) {
             EXPECT_EQ(ui.calls[i].max - ui.calls[i].min, ui.calls[i - 1].max - ui.calls[i - 1].min);
+        }
     }
 }
 
