@@ -39,7 +39,6 @@ int TcpCodeOfErrno(int err);
 int TcpCodeOfGaiError(int gaiErr);
 
 // ---- line-error bits of the serial port (GetComStat) ---------------------------
-inline constexpr int kLineQueueOverflow = 0x0001;  // our 1024-byte input queue overflowed
 inline constexpr int kLineParity = 0x0010;
 inline constexpr int kLineOverrun = 0x0020;
 inline constexpr int kLineFraming = 0x0040;
@@ -70,5 +69,8 @@ int TcpConnect(const char* host, int port, int timeoutMs);
 int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSeconds);
 // Reads and throws away whatever the connection holds right now.
 void DiscardTcpInput(App& a);
+// Takes a connected stream socket as the link's TCP connection (what
+// InitTCP_IP does after connecting): watch, handle, tcpOpen = 1.
+void AdoptTcpSocket(App& a, int fd);
 
 }  // namespace lq

@@ -85,8 +85,8 @@ int TcpConnect(const char* host, int port, int timeoutMs) {
             lastErr = ETIMEDOUT;
             break;
         }
-        const int fd = socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                              ai->ai_protocol);
+        const int fd =
+            socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
         if (fd < 0) {
             lastErr = errno;
             continue;
@@ -132,6 +132,15 @@ void DiscardTcpInput(App& a) {
     }
 }
 
+void AdoptTcpSocket(App& a, int fd) {
+    CloseTcpSocket(a);
+    a.dev.tcpFd = fd;
+    a.s.tcpHandle = fd;
+    App* app = &a;
+    a.dev.tcpWatch = a.ui.AddFdWatch(fd, [app] { TcpReadable(*app); });
+    a.s.tcpOpen = 1;
+}
+
 void InitTCP_IP(App& a) {
     if (a.s.tcpOpen) DisconnectFromTCPServer(a);
     CloseTcpSocket(a);
@@ -139,12 +148,8 @@ void InitTCP_IP(App& a) {
     const int r = TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000);
     a.ui.SetWaitCursor(false);
     if (r >= 0) {
-        a.dev.tcpFd = r;
-        a.s.tcpHandle = r;
         a.s.linkResult = 0;
-        App* app = &a;
-        a.dev.tcpWatch = a.ui.AddFdWatch(r, [app] { TcpReadable(*app); });
-        a.s.tcpOpen = 1;
+        AdoptTcpSocket(a, r);
         return;
     }
     a.s.linkResult = r;

@@ -107,7 +107,6 @@ struct LinkDevices {
     int serialWatch = 0;          // platform fd-watch id of the serial port
     double serialTimeout = 2.0;   // read/write time-out of the serial port, seconds
     int serialQueueLen = 0;       // bytes waiting in serialQueue
-    int serialErrors = 0;         // line-error bits not yet collected (queue overflow)
     int32_t icountBase[4] = {};   // driver's frame/overrun/parity/break counts at the last look
     uint8_t serialQueue[kSerialQueueSize] = {};
 };
