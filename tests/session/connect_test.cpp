@@ -44,10 +44,12 @@ TEST(FirmwareText, SplitsIntoModelAndDisplay) {
     const Case cases[] = {
         {"LUMIQUAD QX V1.5.7 ABC", 2, "LUMIQUAD QX V1.", "LUMIQUAD QX V1.5ABC"},
         {"LUMIQUAD V4.1", 1, "LUMIQUAD V4.", "LUMIQUAD V4.1"},
-        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.", "LUMIQUAD QXR V1.0X"},
-        {"lumiquad qxr v1.0 x", 0, "lumiquad qxr v1.", "lumiquad qxr v1.0x"},
+        // Piece 2 runs to the next "." or the end, spaces included.
+        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.", "LUMIQUAD QXR V1.0 X"},
+        {"lumiquad qxr v1.0 x", 0, "lumiquad qxr v1.", "lumiquad qxr v1.0 x"},
         {"NO DOT AT ALL", 0, "NO DOT AT ALL.", "NO DOT AT ALL."},
-        {"..LUMIQUAD V4..2.3   rest of it", 1, "LUMIQUAD V4.", "LUMIQUAD V4.2rest of it"},
+        // Leading delimiters are skipped; piece 4 keeps everything after its space.
+        {"..LUMIQUAD V4..2.3   rest of it", 1, "LUMIQUAD V4.", "LUMIQUAD V4.2  rest of it"},
         {"", 0, ".", "."},
     };
     for (const Case& c : cases) {
@@ -85,7 +87,7 @@ TEST_F(ConnectTest, SupportedFirmwareIsIdentified) {
     const Case cases[] = {
         {"LUMIQUAD QX V1.5.7 ABC", 2, "LUMIQUAD QX V1.5ABC"},
         {"LUMIQUAD V4.1", 1, "LUMIQUAD V4.1"},
-        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.0X"},
+        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.0 X"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.firmware);
