@@ -78,6 +78,30 @@ class ConnectTest : public SimTest {
     }
 };
 
+TEST_F(ConnectTest, ButtonTableAndDispatch) {
+    struct Case {
+        int keepTransfer, dimmed;
+    };
+    for (const Case c : {Case{0, 1}, Case{0, 0}, Case{1, 1}, Case{1, 0}}) {
+        // Start from the opposite state, so every control must be set.
+        for (const SessionButton& b : kSessionButtons)
+            ui.SetCtrlDimmed(a.s.*b.panel, b.ctrl, c.dimmed == 0);
+        ui.SetCtrlDimmed(a.s.tpConnect, BUTTON_ACCEPT, true);
+        const long dispatches = ui.dispatchCount;
+        SetButtonsDimmed(a, c.keepTransfer, c.dimmed);
+        EXPECT_GT(ui.dispatchCount, dispatches);
+        for (const SessionButton& b : kSessionButtons) {
+            const bool transfer = b.ctrl == BUTTON_GET || b.ctrl == BUTTON_SEND ||
+                                  b.ctrl == RADIO_BTN_EEPROM || b.ctrl == RADIO_BTN_FILE;
+            const bool expected = transfer && c.keepTransfer ? c.dimmed == 0 : c.dimmed != 0;
+            EXPECT_EQ(Dimmed(a.s.*b.panel, b.ctrl), expected)
+                << c.keepTransfer << c.dimmed << " " << CtrlName(b.ctrl);
+        }
+        EXPECT_FALSE(Dimmed(a.s.mainPanel, BUTTON_STOP));
+        EXPECT_TRUE(Dimmed(a.s.tpConnect, BUTTON_ACCEPT));  // not one of them
+    }
+}
+
 TEST_F(ConnectTest, SupportedFirmwareIsIdentified) {
     struct Case {
         const char* firmware;
