@@ -29,8 +29,8 @@ using PanelCallbackFn = int (*)(int panel, int event, void* callbackData, int ev
 // Resolves the callback names written in the user-interface resource.
 struct CallbackResolver {
     virtual ~CallbackResolver() = default;
-    virtual CtrlCallbackFn Control(std::string_view name) const = 0;   // nullptr: none
-    virtual PanelCallbackFn Panel(std::string_view name) const = 0;    // nullptr: none
+    virtual CtrlCallbackFn Control(std::string_view name) const = 0;  // nullptr: none
+    virtual PanelCallbackFn Panel(std::string_view name) const = 0;   // nullptr: none
 };
 
 // Table cell, counted from 1.
@@ -38,7 +38,9 @@ struct Point {
     int column = 1;
     int row = 1;
 };
-inline Point MakePoint(int column, int row) { return Point{column, row}; }
+inline Point MakePoint(int column, int row) {
+    return Point{column, row};
+}
 struct Rect {
     int top = 1;     // first row
     int left = 1;    // first column
@@ -85,7 +87,7 @@ struct DropDownHooks {
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // ---- event loop -------------------------------------------------------
@@ -141,7 +143,9 @@ public:
     // String controls replace; a text box appends.
     virtual void SetCtrlVal(int panel, int ctrl, std::string_view text) = 0;
     virtual double GetCtrlValDouble(int panel, int ctrl) = 0;
-    int GetCtrlValInt(int panel, int ctrl) { return static_cast<int>(GetCtrlValDouble(panel, ctrl)); }
+    int GetCtrlValInt(int panel, int ctrl) {
+        return static_cast<int>(GetCtrlValDouble(panel, ctrl));
+    }
     virtual std::string GetCtrlValString(int panel, int ctrl) = 0;
     virtual void ResetTextBox(int panel, int ctrl, std::string_view text) = 0;
     virtual void SetCtrlDimmed(int panel, int ctrl, bool dimmed) = 0;
@@ -158,8 +162,8 @@ public:
     // Selects `length` characters of a string field from `start`.
     virtual void SetCtrlTextSelection(int panel, int ctrl, int start, int length) = 0;
     // Run-time text message on a panel (no callback). Returns its control id (> CTRL_COUNT).
-    virtual int NewTextMessage(int panel, const std::string& text, int top, int left,
-                               int pointSize, uint32_t bgColor, uint32_t textColor) = 0;
+    virtual int NewTextMessage(int panel, const std::string& text, int top, int left, int pointSize,
+                               uint32_t bgColor, uint32_t textColor) = 0;
     // Loads an image file into a picture control. Negative when it cannot be read.
     virtual int DisplayImageFile(int panel, int ctrl, const std::string& path) = 0;
     virtual void HideBuiltInCtrlMenuItems(int panel, int ctrl) = 0;
@@ -190,6 +194,14 @@ public:
     virtual void SetDropDownVisible(int panel, int ctrl, bool visible) = 0;
     virtual void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) = 0;
     virtual int GetCtrlMaxLength(int panel, int ctrl) = 0;  // 0: none
+    // Calls the control's own callback (the one the resource names) with the
+    // given event, as the operator's action would; the drop-down uses it to
+    // commit a picked item. Returns the callback's result, or -1 when the
+    // control has no callback or the toolkit cannot call it.
+    virtual int CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
+        (void)panel, (void)ctrl, (void)event, (void)eventData1, (void)eventData2;
+        return -1;
+    }
 
     // ---- modal popups ------------------------------------------------------------
     virtual void MessagePopup(const std::string& title, const std::string& text) = 0;
