@@ -29,8 +29,8 @@ using PanelCallbackFn = int (*)(int panel, int event, void* callbackData, int ev
 // Resolves the callback names written in the user-interface resource.
 struct CallbackResolver {
     virtual ~CallbackResolver() = default;
-    virtual CtrlCallbackFn Control(std::string_view name) const = 0;  // nullptr: none
-    virtual PanelCallbackFn Panel(std::string_view name) const = 0;   // nullptr: none
+    virtual CtrlCallbackFn Control(std::string_view name) const = 0;   // nullptr: none
+    virtual PanelCallbackFn Panel(std::string_view name) const = 0;    // nullptr: none
 };
 
 // Table cell, counted from 1.
@@ -38,9 +38,7 @@ struct Point {
     int column = 1;
     int row = 1;
 };
-inline Point MakePoint(int column, int row) {
-    return Point{column, row};
-}
+inline Point MakePoint(int column, int row) { return Point{column, row}; }
 struct Rect {
     int top = 1;     // first row
     int left = 1;    // first column
@@ -87,7 +85,7 @@ struct DropDownHooks {
 };
 
 class Platform {
-  public:
+public:
     virtual ~Platform() = default;
 
     // ---- event loop -------------------------------------------------------
@@ -143,9 +141,7 @@ class Platform {
     // String controls replace; a text box appends.
     virtual void SetCtrlVal(int panel, int ctrl, std::string_view text) = 0;
     virtual double GetCtrlValDouble(int panel, int ctrl) = 0;
-    int GetCtrlValInt(int panel, int ctrl) {
-        return static_cast<int>(GetCtrlValDouble(panel, ctrl));
-    }
+    int GetCtrlValInt(int panel, int ctrl) { return static_cast<int>(GetCtrlValDouble(panel, ctrl)); }
     virtual std::string GetCtrlValString(int panel, int ctrl) = 0;
     virtual void ResetTextBox(int panel, int ctrl, std::string_view text) = 0;
     virtual void SetCtrlDimmed(int panel, int ctrl, bool dimmed) = 0;
@@ -162,8 +158,8 @@ class Platform {
     // Selects `length` characters of a string field from `start`.
     virtual void SetCtrlTextSelection(int panel, int ctrl, int start, int length) = 0;
     // Run-time text message on a panel (no callback). Returns its control id (> CTRL_COUNT).
-    virtual int NewTextMessage(int panel, const std::string& text, int top, int left, int pointSize,
-                               uint32_t bgColor, uint32_t textColor) = 0;
+    virtual int NewTextMessage(int panel, const std::string& text, int top, int left,
+                               int pointSize, uint32_t bgColor, uint32_t textColor) = 0;
     // Loads an image file into a picture control. Negative when it cannot be read.
     virtual int DisplayImageFile(int panel, int ctrl, const std::string& path) = 0;
     virtual void HideBuiltInCtrlMenuItems(int panel, int ctrl) = 0;
