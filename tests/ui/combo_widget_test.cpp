@@ -8,7 +8,7 @@ namespace {
 using testing_files::FilesTest;
 
 class ComboTest : public FilesTest {
-protected:
+  protected:
     int tp() { return s->tp(); }
     DropDownHooks& hooks() { return *s->HostHooks(); }
     std::string Text() { return p().GetCtrlValString(tp(), STRING_IP_ADRESS); }
@@ -53,9 +53,8 @@ TEST_F(ComboTest, ANewComboIsEmptyAndAttachedOnce) {
 
 TEST_F(ComboTest, Attributes) {
     int v = 0;
-    EXPECT_EQ(Combo_SetComboAttribute(a(), tp(), STRING_IP_ADRESS, ATTR_COMBO_FRAME_COLOR,
-                                      0xE0E0E0),
-              0);
+    EXPECT_EQ(
+        Combo_SetComboAttribute(a(), tp(), STRING_IP_ADRESS, ATTR_COMBO_FRAME_COLOR, 0xE0E0E0), 0);
     EXPECT_EQ(p().Ctl(tp(), STRING_IP_ADRESS).dropDownFrameColor, 0xE0E0E0u);
     EXPECT_EQ(Combo_GetComboAttribute(a(), tp(), STRING_IP_ADRESS, ATTR_COMBO_FRAME_COLOR, &v), 0);
     EXPECT_EQ(v, 0xE0E0E0);
@@ -85,8 +84,7 @@ TEST_F(ComboTest, EveryOperationOnAFieldWithoutTheWidgetReturnsMinus45) {
     int v = 7;
     std::string t = "unchanged";
     EXPECT_EQ(Combo_SetComboAttribute(a(), panel, field, ATTR_COMBO_VISIBLE, 0), COMBO_NO_COMBO);
-    EXPECT_EQ(Combo_GetComboAttribute(a(), panel, field, ATTR_COMBO_NUM_ITEMS, &v),
-              COMBO_NO_COMBO);
+    EXPECT_EQ(Combo_GetComboAttribute(a(), panel, field, ATTR_COMBO_NUM_ITEMS, &v), COMBO_NO_COMBO);
     EXPECT_EQ(Combo_InsertComboItem(a(), panel, field, 0, "x"), COMBO_NO_COMBO);
     EXPECT_EQ(Combo_DeleteComboItem(a(), panel, field, 0, -1), COMBO_NO_COMBO);
     EXPECT_EQ(Combo_GetIndexFromValue(a(), panel, field, &v, "x"), COMBO_NO_COMBO);

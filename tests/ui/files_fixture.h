@@ -15,7 +15,7 @@
 
 #include "app/core/session_state.h"
 #include "app/winmain.h"
-#include "support/test_platform.h"
+#include "tests/support/test_platform.h"
 #include "ui/callbacks.h"
 #include "ui/combo.h"
 
@@ -98,7 +98,7 @@ struct Session {
 };
 
 class FilesTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     std::unique_ptr<Session> s = std::make_unique<Session>(dir.path);
     App& a() { return *s->a; }

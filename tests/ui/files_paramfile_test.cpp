@@ -25,7 +25,7 @@ void FillDistinct(ParaBlock& p, TeachTable& t) {
 }
 
 class ParamFileTest : public FilesTest {
-protected:
+  protected:
     std::string file = dir / "Parameter.ini";
     void SetUp() override { CopyText(a().s.paraFilePath, dir / "Parameter.ini"); }
 
@@ -42,7 +42,7 @@ protected:
             if (r.title == "Attention!") out.push_back(r.text);
         return out;
     }
-    int Redraws() { return p().Ctl(s->mp(), EDIT_AVERAGE).setCount; }
+    int Redraws() { return p().Ctl(a().s.tpAssist, SLIDE_POWER).setCount; }
 };
 
 TEST_F(ParamFileTest, DefaultsWriteTheReferenceFileAndReadBackWithoutReport) {
@@ -51,8 +51,8 @@ TEST_F(ParamFileTest, DefaultsWriteTheReferenceFileAndReadBackWithoutReport) {
     const TeachTable teach = a().teach;
     p().AnswerFileDialog(FILE_SELECT_NEW, file);
     SendParaToFile(a());
-    ASSERT_EQ(ReadFile(file), ReadFile(std::string(LQ_SOURCE_DIR) +
-                                       "/tests/ui/golden/Parameter_defaults.ini"));
+    ASSERT_EQ(ReadFile(file),
+              ReadFile(std::string(LQ_SOURCE_DIR) + "/tests/ui/golden/Parameter_defaults.ini"));
 
     a().para = ParaBlock{};
     a().teach = TeachTable{};
@@ -70,11 +70,16 @@ TEST_F(ParamFileTest, DialogueStartsInTheDirectoryOfTheLastFile) {
     p().AnswerFileDialog(FILE_SELECT_CANCELLED, "");
     SendParaToFile(a());
     ASSERT_FALSE(s->PopupsOf("file").empty());
-    const PopupRecord& f = s->PopupsOf("file").back();
-    EXPECT_EQ(f.title, "Parameter");
-    EXPECT_NE(f.text.find(dir / "sub/"), std::string::npos) << f.text;
-    EXPECT_NE(f.text.find("Parameter.ini"), std::string::npos) << f.text;
-    EXPECT_NE(f.text.find("*.ini"), std::string::npos) << f.text;
+    const PopupRecord f = s->PopupsOf("file").back();
+    EXPECT_EQ(f.file.title, "Parameter");
+    EXPECT_EQ(f.file.defaultDirectory, dir / "sub/");
+    EXPECT_EQ(f.file.defaultFileName, "Parameter.ini");
+    EXPECT_EQ(f.file.filter, "*.ini");
+    EXPECT_TRUE(f.file.save);
+    p().AnswerFileDialog(FILE_SELECT_CANCELLED, "");
+    ReadParaFromFile(a());
+    EXPECT_FALSE(s->PopupsOf("file").back().file.save);
+    EXPECT_EQ(s->PopupsOf("file").back().file.defaultDirectory, dir / "sub/");
 }
 
 TEST_F(ParamFileTest, AnUnsetUpperTeachTableIsWrittenAsZerosAndReadsBackCleanly) {
@@ -96,7 +101,7 @@ struct ReadCase {
     std::string from, to, after;  // one edit of a file of distinct values
     int word;                     // parameter word to check (-1: none)
     uint16_t paraValue;
-    int vector, teachWord;        // teach word to check (-1: none)
+    int vector, teachWord;  // teach word to check (-1: none)
     uint16_t teachValue;
     std::vector<std::string> reports;
 };
@@ -110,33 +115,84 @@ TEST_P(ParamFileReadTest, EachKeyTakesItsValueOrItsFallback) {
     FillDistinct(para, teach);
     const std::string text = Replace(FormatParameterFile(para, teach), c.from, c.to, c.after);
     ReadText(text);
-    if (c.word >= 0) EXPECT_EQ(a().para[c.word], c.paraValue);
-    if (c.vector >= 0) EXPECT_EQ(a().teach[c.vector][c.teachWord], c.teachValue);
+    if (c.word >= 0) {
+        EXPECT_EQ(a().para[c.word], c.paraValue);
+    }
+    if (c.vector >= 0) {
+        EXPECT_EQ(a().teach[c.vector][c.teachWord], c.teachValue);
+    }
     EXPECT_EQ(Reports(), c.reports);
     // Everything that was not edited was read.
-    for (int i = 0; i < kParaWords; ++i)
-        if (i != c.word) EXPECT_EQ(a().para[i], para[i]) << i;
-    for (int n = 0; n < kTeachVectors; ++n)
-        for (int j = 0; j < kTeachWords; ++j)
-            if (n != c.vector || j != c.teachWord) EXPECT_EQ(a().teach[n][j], teach[n][j]);
+    for (int i = 0; i < kParaWords; ++i) {
+        if (i != c.word) {
+            EXPECT_EQ(a().para[i], para[i]) << i;
+        }
+    }
+    for (int n = 0; n < kTeachVectors; ++n) {
+        for (int j = 0; j < kTeachWords; ++j) {
+            if (n != c.vector || j != c.teachWord) {
+                EXPECT_EQ(a().teach[n][j], teach[n][j]);
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Edits, ParamFileReadTest,
     ::testing::Values(
-        ReadCase{"HoldOfVector5Missing", "HOLD = 2047\r\n", "", "[TEACH VECTOR 5]", -1, 0, 5,
-                 HOLD, 10, {kTeachHeading + "TEACH VECTOR 5\n"}},
-        ReadCase{"ExternTeachNotANumber", "EXTERN TEACH = 1009", "EXTERN TEACH = abc", "", EXTERN_TEACH,
-                 0, -1, 0, 0, {kParaHeading + "EXTEACH\n"}},
+        ReadCase{"HoldOfVector5Missing",
+                 "HOLD = 2047\r\n",
+                 "",
+                 "[TEACH VECTOR 5]",
+                 -1,
+                 0,
+                 5,
+                 HOLD,
+                 10,
+                 {kTeachHeading + "TEACH VECTOR 5\n"}},
+        ReadCase{"ExternTeachNotANumber",
+                 "EXTERN TEACH = 1009",
+                 "EXTERN TEACH = abc",
+                 "",
+                 EXTERN_TEACH,
+                 0,
+                 -1,
+                 0,
+                 0,
+                 {kParaHeading + "EXTEACH\n"}},
         ReadCase{"PowerWrapsToZero", "POWER = 1000", "POWER = 65536", "", POWER, 0, -1, 0, 0, {}},
-        ReadCase{"MinusOneIsTheTopWord", "POWER = 1000", "POWER = -1", "", POWER, 65535, -1, 0, 0,
-                 {}},
-        ReadCase{"BlankValueFallsBack", "GAIN = 1015", "GAIN =    ", "", GAIN, 5, -1, 0, 0,
+        ReadCase{
+            "MinusOneIsTheTopWord", "POWER = 1000", "POWER = -1", "", POWER, 65535, -1, 0, 0, {}},
+        ReadCase{"BlankValueFallsBack",
+                 "GAIN = 1015",
+                 "GAIN =    ",
+                 "",
+                 GAIN,
+                 5,
+                 -1,
+                 0,
+                 0,
                  {kParaHeading + "GAIN\n"}},
-        ReadCase{"OutOfIntRangeFallsBack", "INTEGRAL = 1016", "INTEGRAL = 4294967296", "", INTEGRAL,
-                 1, -1, 0, 0, {kParaHeading + "INTEGRAL\n"}},
-        ReadCase{"GroupFallsBackToZero", "GROUP = 2510", "GROUP = 0x10", "[TEACH VECTOR 63]", -1,
-                 0, 63, GROUP, 0, {kTeachHeading + "TEACH VECTOR 63\n"}}),
+        ReadCase{"OutOfIntRangeFallsBack",
+                 "INTEGRAL = 1016",
+                 "INTEGRAL = 4294967296",
+                 "",
+                 INTEGRAL,
+                 1,
+                 -1,
+                 0,
+                 0,
+                 {kParaHeading + "INTEGRAL\n"}},
+        ReadCase{"GroupFallsBackToZero",
+                 "GROUP = 2510",
+                 "GROUP = 0x10",
+                 "[TEACH VECTOR 63]",
+                 -1,
+                 0,
+                 63,
+                 GROUP,
+                 0,
+                 {kTeachHeading + "TEACH VECTOR 63\n"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ParamFileTest, SettingsFileReadAsParameterFileAsksOnceThenFallsBackEverywhere) {
@@ -219,9 +275,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefuseCase{"WrongFileType", "\"Parameter File\"", "\"Parameter Files\"", {0}, 1},
         RefuseCase{"WrongVersion", "Kelvo V1.2", "Kelvo V1.3", {0}, 1},
-        RefuseCase{"BothWrongSecondRefused", "FILE TYPE: = \"Parameter File\"\r\nKELVO VERSION: "
-                                             "= \"LUMIQUAD TALVERN Kelvo V1.2\"",
-                   "", {1, 0}, 2}),
+        RefuseCase{"BothWrongSecondRefused",
+                   "FILE TYPE: = \"Parameter File\"\r\nKELVO VERSION: "
+                   "= \"LUMIQUAD TALVERN Kelvo V1.2\"",
+                   "",
+                   {1, 0},
+                   2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ParamFileTest, VersionQuestionAfterAcceptedTypeQuestion) {

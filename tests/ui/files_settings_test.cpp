@@ -12,15 +12,14 @@ using testing_files::Replace;
 using testing_files::WriteFile;
 
 class SettingsTest : public FilesTest {
-protected:
+  protected:
     std::string path() { return a().s.settingsPath; }
     void Start() {
         LoadPanelSettings(a());
         GetConnectionSettingsFromFile(a());
     }
     // A settings file of the given sections (after the valid GENERAL INFO).
-    void WriteSettings(const std::string& body,
-                       const std::string& type = "Panel Settings") {
+    void WriteSettings(const std::string& body, const std::string& type = "Panel Settings") {
         WriteFile(path(), "[GENERAL INFO]\r\nFILE TYPE: = \"" + type +
                               "\"\r\nKELVO VERSION: = \"LUMIQUAD TALVERN Kelvo V1.2\"\r\n\r\n" +
                               body);
@@ -125,7 +124,8 @@ TEST_F(SettingsTest, AWindowOffEveryScreenComesBackToThePrimaryScreen) {
     p().GetScreenRect(0, top, left, height, width);
     ASSERT_GT(p().ScreenCount(), 0);
     WriteSettings("[PANEL POSITION]\r\nMAINPANEL FULLSCREEN = 0\r\nMAINPANEL LEFT = " +
-                  std::to_string(left + width + 5000) + "\r\nMAINPANEL TOP = -20000\r\n"
+                  std::to_string(left + width + 5000) +
+                  "\r\nMAINPANEL TOP = -20000\r\n"
                   "MAINPANEL WIDTH = 800\r\nMAINPANEL HEIGHT = 600\r\n\r\n");
     Start();
     const Geometry g = Window();
@@ -278,6 +278,7 @@ TEST_P(SettingsLinkTest, EachValueOrItsFallbackReachesLinkAndFields) {
     EXPECT_EQ(p().GetCtrlValInt(s->tp(), EDIT_SELECT_BAUDRATE), c.baudIndex);
     EXPECT_EQ(p().GetCtrlValString(s->tp(), STRING_IP_ADRESS), c.host.substr(0, 255));
     EXPECT_EQ(p().GetCtrlValString(s->tp(), STRING_PORT_NUMBER), c.port);
+    EXPECT_TRUE(p().errors.empty()) << p().errors.front();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -294,8 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"BaudSevenShowsTheDefault", "BAUDRATE = 7\r\n", 0, 1, 4, "", "5000"},
         LinkCase{"OutOfRangeFallBack", "COMPROTOCOL = 2\r\nCOMPORT = 0\r\nBAUDRATE = -1\r\n", 0, 1,
                  4, "", "5000"},
-        LinkCase{"NotNumbers", "COMPROTOCOL = tcp\r\nCOMPORT = 1.5\r\nBAUDRATE = \r\n", 0, 1, 4,
-                 "", "5000"},
+        LinkCase{"NotNumbers", "COMPROTOCOL = tcp\r\nCOMPORT = 1.5\r\nBAUDRATE = \r\n", 0, 1, 4, "",
+                 "5000"},
         LinkCase{"EmptyPortTextStays", "PORT NUMBER = \"\"\r\n", 0, 1, 4, "", ""},
         LinkCase{"LongTextsAreCut",
                  "IP ADRESS = \"" + std::string(300, 'h') + "\"\r\nPORT NUMBER = \"" +
