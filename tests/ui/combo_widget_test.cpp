@@ -16,30 +16,12 @@ class ComboTest : public FilesTest {
         const ControlState& c = p().Ctl(tp(), STRING_IP_ADRESS);
         return {c.selStart, c.selLength};
     }
-    // The operator types one character at the end of the field (replacing a
-    // selected completion, as a text field does).
-    void Type(char ch) {
-        const auto [start, length] = Selection();
-        std::string t = Text();
-        if (length > 0) t.erase(static_cast<size_t>(start), static_cast<size_t>(length));
-        t += ch;
-        hooks().OnKey(static_cast<unsigned char>(ch));
-        p().SetCtrlVal(tp(), STRING_IP_ADRESS, std::string_view(t));
-        p().SetCtrlTextSelection(tp(), STRING_IP_ADRESS, static_cast<int>(t.size()), 0);
-        hooks().OnTextEdited();
+    void SetUp() override {
+        // The host field shows with the TCP/IP protocol.
+        p().Operate(tp(), EDIT_COM_PROTOCOL, 1);
     }
-    void Backspace() {
-        const auto [start, length] = Selection();
-        std::string t = Text();
-        if (length > 0)
-            t.erase(static_cast<size_t>(start), static_cast<size_t>(length));
-        else if (!t.empty())
-            t.pop_back();
-        hooks().OnKey(0);
-        p().SetCtrlVal(tp(), STRING_IP_ADRESS, std::string_view(t));
-        p().SetCtrlTextSelection(tp(), STRING_IP_ADRESS, static_cast<int>(t.size()), 0);
-        hooks().OnTextEdited();
-    }
+    void Type(char ch) { p().TypeText(tp(), STRING_IP_ADRESS, std::string(1, ch)); }
+    void Backspace() { p().PressBackspace(tp(), STRING_IP_ADRESS); }
 };
 
 TEST_F(ComboTest, ANewComboIsEmptyAndAttachedOnce) {
@@ -143,7 +125,7 @@ TEST_F(ComboTest, APickIsCutToTheFieldLengthAndCommitted) {
     ASSERT_GT(maxLength, 0);
     const std::string longHost(static_cast<size_t>(maxLength) + 20, 'q');
     s->SetHosts({"a", longHost});
-    hooks().OnPick(1);
+    p().PickDropDownItem(tp(), STRING_IP_ADRESS, 1);
     const std::string cut = longHost.substr(0, static_cast<size_t>(maxLength));
     EXPECT_EQ(Text(), cut);
     EXPECT_EQ(Selection(), std::make_pair(0, maxLength));
@@ -172,6 +154,18 @@ TEST_F(ComboTest, DiscardDetachesAndEndsEveryOperation) {
     EXPECT_EQ(p().Ctl(tp(), STRING_IP_ADRESS).dropDown, nullptr);
     EXPECT_EQ(Combo_InsertComboItem(a(), tp(), STRING_IP_ADRESS, 0, "x"), COMBO_NO_COMBO);
     EXPECT_EQ(Combo_NewComboBox(a(), tp(), STRING_IP_ADRESS), STRING_IP_ADRESS);
+}
+
+TEST_F(ComboTest, TypingAWholeHostThenCommittingIt) {
+    s->SetHosts({"alpha", "beta"});
+    p().TypeText(tp(), STRING_IP_ADRESS, "be");
+    EXPECT_EQ(Text(), "beta");
+    EXPECT_EQ(Selection(), std::make_pair(2, 2));
+    p().TypeText(tp(), STRING_IP_ADRESS, "ta2");
+    EXPECT_EQ(Text(), "beta2");
+    p().Commit(tp(), STRING_IP_ADRESS);
+    EXPECT_EQ(s->Hosts(), (std::vector<std::string>{"beta2", "alpha", "beta"}));
+    EXPECT_TRUE(p().refused.empty());
 }
 
 TEST_F(ComboTest, TheApplicationDetachesItsCombosWhenItEnds) {
