@@ -234,19 +234,34 @@ int main(int argc, char** argv) {
     // terminal; started in the background (input from /dev/null or a closed
     // pipe) it runs on until quit or a signal.
     const bool interactive = isatty(STDIN_FILENO) == 1;
+    // Started with "&" from an interactive shell, the terminal belongs to the
+    // foreground job: a read then fails (instead of stopping the process), and
+    // the input is looked at again a little later, in case it comes to the front.
+    signal(SIGTTIN, SIG_IGN);
     bool stdinOpen = true;
+    bool stdinResting = false;
     std::string pending;
     for (;;) {
-        pollfd p[2] = {{sigFd, POLLIN, 0}, {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-        if (poll(p, 2, -1) < 0) {
+        const bool watchInput = stdinOpen && !stdinResting;
+        pollfd p[2] = {{sigFd, POLLIN, 0}, {watchInput ? STDIN_FILENO : -1, POLLIN, 0}};
+        const int ready = poll(p, 2, stdinResting ? 500 : -1);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
+        stdinResting = false;
         if (p[0].revents & POLLIN) break;
         if (!(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         char buf[512];
         const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
-        if (n <= 0) {
+        if (n < 0) {
+            if (errno == EIO)
+                stdinResting = true;
+            else if (errno != EINTR && errno != EAGAIN)
+                stdinOpen = false;
+            continue;
+        }
+        if (n == 0) {
             stdinOpen = false;
             if (interactive) break;
             continue;

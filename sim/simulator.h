@@ -17,6 +17,8 @@
 
 namespace lqsim {
 
+// Silent, Error1, Error2 and Close leave the request undone; the others carry
+// it out and spoil only the answer.
 enum class Fault {
     None,
     Silent,     // answers nothing
@@ -73,6 +75,7 @@ class Sensor {
     // The colour target presented to the sensor: the raw values at POWER 1000,
     // GAIN 1 and INTEGRAL 1 (they grow with each of them and clip at 4095).
     void SetColor(int r, int g, int b);
+    // The n-th count starts again with every call.
     void SetFault(Fault f, int every = 1);
     SimConfig Config() const;
 

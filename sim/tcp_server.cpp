@@ -68,7 +68,6 @@ struct TcpServer::Impl {
                 sensor.ResetInput();
                 clientFd = fd;
                 hasClient = true;
-                drop = false;
                 continue;
             }
             const ssize_t n = recv(clientFd, in.data(), in.size(), 0);

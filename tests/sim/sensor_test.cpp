@@ -296,8 +296,9 @@ TEST_F(SensorTest, ResetInputDropsAPartialRequest) {
 }
 
 TEST_F(SensorTest, OversizedRequestLengthIsRefused) {
-    std::vector<uint8_t> h(8);
-    lq::BuildFrameHeader(h.data(), lq::ORDER_WRITE, 0, 3000);  // data CRC over nothing; irrelevant
+    std::vector<uint8_t> frame(8 + 3000);
+    lq::BuildFrameHeader(frame.data(), lq::ORDER_WRITE, 0, 3000);
+    const std::vector<uint8_t> h(frame.begin(), frame.begin() + 8);  // the data never comes
     const auto r = Send(h);
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].order, 0);
