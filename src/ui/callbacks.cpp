@@ -13,7 +13,9 @@
 namespace lq {
 namespace {
 
-App& AppOf(void* callbackData) { return *static_cast<App*>(callbackData); }
+App& AppOf(void* callbackData) {
+    return *static_cast<App*>(callbackData);
+}
 
 constexpr int kMainWidth = 1014;
 constexpr int kMainHeight = 690;
@@ -126,7 +128,8 @@ struct NamedPanelCb {
     PanelCallbackFn fn;
 };
 
-#define LQ_NAMED(fn) {#fn, fn}
+#define LQ_NAMED(fn) \
+    { #fn, fn }
 constexpr NamedCtrlCb kControlCallbacks[] = {
     LQ_NAMED(CBF_TabMain1),
     LQ_NAMED(CBF_ButtonSend),
@@ -163,7 +166,7 @@ constexpr NamedPanelCb kPanelCallbacks[] = {
 #undef LQ_NAMED
 
 class ProgramCallbackTable final : public CallbackResolver {
-public:
+  public:
     CtrlCallbackFn Control(std::string_view name) const override {
         for (const auto& c : kControlCallbacks)
             if (c.name == name) return c.fn;

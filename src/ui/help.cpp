@@ -51,10 +51,8 @@ constexpr HelpEntry kHelp[] = {
     {"CBF_ButtonAccept", "Accept settings for communication \nand switch to ASSISTANT. "},
     {"CBF_ButtonFindComPorts", "Shows a list of available COM PORTS."},
     {"CBF_DispX", "Displays the red content of the color currently arriving at the receiver."},
-    {"CBF_DispY",
-     "Displays the green content of the color currently arriving at the receiver. "},
-    {"CBF_DispINT",
-     "Displays the intensity of the color currently arriving at the receiver. "},
+    {"CBF_DispY", "Displays the green content of the color currently arriving at the receiver. "},
+    {"CBF_DispINT", "Displays the intensity of the color currently arriving at the receiver. "},
     {"CBF_DispRGB", "Displays the current color intensity of RED,GREEN and BLUE. "},
     {"CBF_DispCOL",
      "Displays the current detected color number in \naccordance with the row in the TEACH "

@@ -65,7 +65,6 @@ struct PanelWorld {
 }  // namespace
 
 struct TestPlatform::Impl {
-
     std::vector<std::unique_ptr<UirDocument>> docs;
     std::map<int, PanelState> panels;
     std::map<std::pair<int, int>, std::vector<int>> tabPages;  // (panel, tab ctrl) -> pages
@@ -82,9 +81,13 @@ struct TestPlatform::Impl {
 };
 
 TestPlatform::TestPlatform() : impl_(new Impl) {}
-TestPlatform::~TestPlatform() { delete impl_; }
+TestPlatform::~TestPlatform() {
+    delete impl_;
+}
 
-std::string TestUirPath() { return std::string(LQ_RUNTIME_DIR) + "/LumiquadTalvernV1_2.uir"; }
+std::string TestUirPath() {
+    return std::string(LQ_RUNTIME_DIR) + "/LumiquadTalvernV1_2.uir";
+}
 
 // ---- lookup ---------------------------------------------------------------------
 
@@ -179,9 +182,12 @@ bool Operable(TestPlatform& tp, int panel, int ctrl, bool input, const char* wha
     }
     const ControlState& c = p->controls.at(ctrl);
     std::string why;
-    if (c.dimmed) why = "dimmed";
-    else if (!c.visible) why = "hidden";
-    else if (input && c.desc && c.desc->indicator) why = "indicator";
+    if (c.dimmed)
+        why = "dimmed";
+    else if (!c.visible)
+        why = "hidden";
+    else if (input && c.desc && c.desc->indicator)
+        why = "indicator";
     if (why.empty()) return true;
     tp.refused.push_back(std::string(what) + ": " + Describe(panel, ctrl) + " is " + why);
     return false;
@@ -413,7 +419,9 @@ int TestPlatform::AddFdWatch(int fd, std::function<void()> onReadable) {
     return id;
 }
 
-void TestPlatform::RemoveFdWatch(int watchId) { impl_->watches.erase(watchId); }
+void TestPlatform::RemoveFdWatch(int watchId) {
+    impl_->watches.erase(watchId);
+}
 
 int TestPlatform::RunUserInterface() {
     running = true;
@@ -438,7 +446,9 @@ void TestPlatform::QuitUserInterface(int code) {
     quitCode = code;
 }
 
-double TestPlatform::Timer() { return realClock ? RealSeconds() : now; }
+double TestPlatform::Timer() {
+    return realClock ? RealSeconds() : now;
+}
 
 void TestPlatform::Sleep(int milliseconds) {
     if (milliseconds < 0) milliseconds = 0;
@@ -449,7 +459,9 @@ void TestPlatform::Sleep(int milliseconds) {
         now += milliseconds / 1000.0;
 }
 
-void TestPlatform::SetWaitCursor(bool on) { waitCursor = on ? 1 : 0; }
+void TestPlatform::SetWaitCursor(bool on) {
+    waitCursor = on ? 1 : 0;
+}
 
 // ---- panels ----------------------------------------------------------------------------
 
@@ -555,6 +567,7 @@ void TestPlatform::DisplayPanel(int panel) {
     if (!p) return;
     p->displayed = true;
     displayOrder.push_back(panel);
+    if (onDisplayPanel) onDisplayPanel(panel);
 }
 
 void TestPlatform::DiscardPanel(int panel) {
@@ -617,7 +630,9 @@ int TestPlatform::GetPanelZoomState(int panel) {
     return p ? p->zoom : 0;
 }
 
-int TestPlatform::ScreenCount() { return 1; }
+int TestPlatform::ScreenCount() {
+    return 1;
+}
 
 void TestPlatform::GetScreenRect(int screen, int& top, int& left, int& height, int& width) {
     top = left = 0;
@@ -839,8 +854,7 @@ void TestPlatform::SetTableCellRangeBgColor(int panel, int ctrl, Rect range, uin
         return;
     }
     for (int r = range.top; r < range.top + range.height; ++r)
-        for (int col = range.left; col < range.left + range.width; ++col)
-            c->cellBg[{col, r}] = rgb;
+        for (int col = range.left; col < range.left + range.width; ++col) c->cellBg[{col, r}] = rgb;
 }
 
 uint32_t TestPlatform::GetTableCellBgColor(int panel, int ctrl, Point cell) {
@@ -865,7 +879,8 @@ Point TestPlatform::GetActiveTableCell(int panel, int ctrl) {
     return c ? c->activeCell : Point{};
 }
 
-// ---- graphs and strip chart ----------------------------------------------------------------------
+// ---- graphs and strip chart
+// ----------------------------------------------------------------------
 
 void TestPlatform::DeleteGraphPlots(int panel, int ctrl) {
     if (ControlState* c = Target(*this, panel, ctrl, "DeleteGraphPlots")) c->arcs.clear();
@@ -917,7 +932,8 @@ void TestPlatform::PlotStripChart(int panel, int ctrl, const double* values, int
     c->strip.insert(c->strip.end(), values, values + count);
 }
 
-// ---- drop-down history ------------------------------------------------------------------------------
+// ---- drop-down history
+// ------------------------------------------------------------------------------
 
 void TestPlatform::AttachDropDown(int panel, int ctrl, DropDownHooks* hooks) {
     if (ControlState* c = Target(*this, panel, ctrl, "AttachDropDown")) c->dropDown = hooks;
@@ -947,7 +963,8 @@ int TestPlatform::GetCtrlMaxLength(int panel, int ctrl) {
     return c && c->desc ? c->desc->maxLength : 0;
 }
 
-// ---- popups -------------------------------------------------------------------------------------------
+// ---- popups
+// -------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -1023,9 +1040,9 @@ int TestPlatform::GenericMessagePopup(const std::string& title, const std::strin
 }
 
 int TestPlatform::FileSelectPopup(const FileSelectRequest& request, std::string& path) {
-    PopupRecord rec = Record("file", request.title,
-                             request.defaultDirectory + "/" + request.defaultFileName,
-                             {request.save ? "SAVE" : "LOAD"});
+    PopupRecord rec =
+        Record("file", request.title, request.defaultDirectory + "/" + request.defaultFileName,
+               {request.save ? "SAVE" : "LOAD"});
     rec.file = request;
     std::string chosen;
     if (Handled(popupHandler, rec)) {
@@ -1044,6 +1061,8 @@ int TestPlatform::FileSelectPopup(const FileSelectRequest& request, std::string&
     return rec.answer;
 }
 
-std::string TestPlatform::GetProjectDir() { return projectDir; }
+std::string TestPlatform::GetProjectDir() {
+    return projectDir;
+}
 
 }  // namespace lq

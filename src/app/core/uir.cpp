@@ -38,20 +38,13 @@ struct KindName {
     CtrlKind kind;
 };
 constexpr KindName kKinds[] = {
-    {"button", CtrlKind::Button},
-    {"radio button", CtrlKind::RadioButton},
-    {"ring", CtrlKind::Ring},
-    {"numeric", CtrlKind::Numeric},
-    {"slide", CtrlKind::Slide},
-    {"string", CtrlKind::String},
-    {"text box", CtrlKind::TextBox},
-    {"table", CtrlKind::Table},
-    {"graph", CtrlKind::Graph},
-    {"strip chart", CtrlKind::StripChart},
-    {"picture", CtrlKind::Picture},
-    {"decoration", CtrlKind::Decoration},
-    {"tab", CtrlKind::Tab},
-    {"text message", CtrlKind::TextMessage},
+    {"button", CtrlKind::Button},    {"radio button", CtrlKind::RadioButton},
+    {"ring", CtrlKind::Ring},        {"numeric", CtrlKind::Numeric},
+    {"slide", CtrlKind::Slide},      {"string", CtrlKind::String},
+    {"text box", CtrlKind::TextBox}, {"table", CtrlKind::Table},
+    {"graph", CtrlKind::Graph},      {"strip chart", CtrlKind::StripChart},
+    {"picture", CtrlKind::Picture},  {"decoration", CtrlKind::Decoration},
+    {"tab", CtrlKind::Tab},          {"text message", CtrlKind::TextMessage},
 };
 
 bool KindFromName(std::string_view name, CtrlKind& out) {
@@ -66,7 +59,7 @@ bool KindFromName(std::string_view name, CtrlKind& out) {
 // Typed access to the items of one section. Every getter leaves the target
 // unchanged when the item is missing; a malformed number marks the reader bad.
 class SectionReader {
-public:
+  public:
     SectionReader(IniDocument* doc, std::string section)
         : doc_(doc), section_(std::move(section)) {}
 
@@ -122,7 +115,7 @@ public:
 
     bool bad() const { return bad_; }
 
-private:
+  private:
     IniDocument* doc_;
     std::string section_;
     bool bad_ = false;
