@@ -14,7 +14,7 @@
 namespace lqbench {
 
 class MinPlatform : public lq::Platform {
-public:
+  public:
     // fakeClock: Timer() advances only when a wait finds nothing ready, by
     // the whole wait, so time-outs pass at once.
     explicit MinPlatform(bool fakeClock = false) : fake_(fakeClock) {}
@@ -126,7 +126,7 @@ public:
     int FileSelectPopup(const lq::FileSelectRequest&, std::string&) override { return 0; }
     std::string GetProjectDir() override { return "."; }
 
-private:
+  private:
     static constexpr int kMaxWatches = 8;
     struct Watch {
         int id = 0;

@@ -30,7 +30,7 @@ int LocateCom(const char* deviceDir, int* ports, int capacity) {
     for (int com = 1; com <= 96 && found < capacity; ++com) {
         char path[300];
         if (!ComDevicePath(deviceDir, com, path, sizeof path)) continue;
-        struct stat st{};
+        struct stat st {};
         if (stat(path, &st) != 0 || !S_ISCHR(st.st_mode)) continue;
         if (PhantomUart(deviceDir, com)) continue;
         ports[found++] = com;

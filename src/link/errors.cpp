@@ -16,19 +16,33 @@ struct CodeText {
 };
 
 constexpr CodeText kRs232Texts[] = {
-    {-1, "Unknown system error"}, {-2, "Invalid port number"}, {-3, "Port is not open"},
-    {-4, "Unknown I/0 error"},    {-6, "No serial port found"}, {-7, "Cannot open port"},
+    {-1, "Unknown system error"}, {-2, "Invalid port number"},
+    {-3, "Port is not open"},     {-4, "Unknown I/0 error"},
+    {-6, "No serial port found"}, {-7, "Cannot open port"},
     {-14, "Invalid Baudrate"},    {-99, "Timeout"},
 };
 
 constexpr const char* kTcpTexts[] = {
-    "UnableToRegisterService",    "UnableToEstablishConnection", "ExistingServer",
-    "FailedToConnect",            "ServerNotRegistered",         "TooManyConversations",
-    "ReadFailed",                 "WriteFailed",                 "InvalidParameter",
-    "OutOfMemory",                "TimeOutError",                "NoConnectionEstablished",
-    "GeneralIOErr",               "ConnectionClosed",            "UnableToLoadWinsockDLL",
-    "IncorrectWinsockDLLVersion", "NetworkSubsystemNotReady",    "ConnectionsStillOpen",
-    "DisconnectPending",          "InfoNotAvailable",
+    "UnableToRegisterService",
+    "UnableToEstablishConnection",
+    "ExistingServer",
+    "FailedToConnect",
+    "ServerNotRegistered",
+    "TooManyConversations",
+    "ReadFailed",
+    "WriteFailed",
+    "InvalidParameter",
+    "OutOfMemory",
+    "TimeOutError",
+    "NoConnectionEstablished",
+    "GeneralIOErr",
+    "ConnectionClosed",
+    "UnableToLoadWinsockDLL",
+    "IncorrectWinsockDLLVersion",
+    "NetworkSubsystemNotReady",
+    "ConnectionsStillOpen",
+    "DisconnectPending",
+    "InfoNotAvailable",
 };
 
 struct ErrCode {
@@ -38,16 +52,13 @@ struct ErrCode {
 
 // Opening and setting up a serial device.
 constexpr ErrCode kRs232Errno[] = {
-    {ENOENT, kComCannotOpen},    // no device node behind the COM number
-    {ENODEV, kComCannotOpen},    // node without a driver
-    {ENXIO, kComCannotOpen},     // driver present, hardware absent
-    {EACCES, kComCannotOpen},    // not in the dialout group
-    {EPERM, kComCannotOpen},
-    {EBUSY, kComCannotOpen},     // held exclusively by another program
-    {EROFS, kComCannotOpen},
-    {ENOTTY, kComNoSerialPort},  // the node is not a terminal
-    {EIO, kComIoError},
-    {EINVAL, kComInvalidBaud},   // the driver refused the line settings
+    {ENOENT, kComCannotOpen},                              // no device node behind the COM number
+    {ENODEV, kComCannotOpen},                              // node without a driver
+    {ENXIO, kComCannotOpen},                               // driver present, hardware absent
+    {EACCES, kComCannotOpen},                              // not in the dialout group
+    {EPERM, kComCannotOpen},  {EBUSY, kComCannotOpen},     // held exclusively by another program
+    {EROFS, kComCannotOpen},  {ENOTTY, kComNoSerialPort},  // the node is not a terminal
+    {EIO, kComIoError},       {EINVAL, kComInvalidBaud},   // the driver refused the line settings
     {ETIMEDOUT, kComTimeout},
 };
 
@@ -98,9 +109,13 @@ const char* TcpErrorText(int code) {
     return "Connection to server failed";
 }
 
-int Rs232CodeOfErrno(int err) { return Lookup(kRs232Errno, err, kComUnknownSystemError); }
+int Rs232CodeOfErrno(int err) {
+    return Lookup(kRs232Errno, err, kComUnknownSystemError);
+}
 
-int TcpCodeOfErrno(int err) { return Lookup(kTcpErrno, err, kTcpFailedToConnect); }
+int TcpCodeOfErrno(int err) {
+    return Lookup(kTcpErrno, err, kTcpFailedToConnect);
+}
 
 int TcpCodeOfGaiError(int gaiErr) {
     switch (gaiErr) {

@@ -11,7 +11,9 @@ namespace {
 
 constexpr double kWaitLimit = 3.0;  // seconds per wait
 
-bool Serial(const App& a) { return a.s.link.protocol != PROTOCOL_TCPIP; }
+bool Serial(const App& a) {
+    return a.s.link.protocol != PROTOCOL_TCPIP;
+}
 
 // Waits until `need` bytes of the response are there or more than 3.0 s have
 // passed since the start of this wait. Every pass dispatches events and reads

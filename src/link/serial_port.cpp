@@ -19,15 +19,32 @@ namespace {
 
 bool SpeedOf(int baud, speed_t& out) {
     switch (baud) {
-        case 9600: out = B9600; return true;
-        case 19200: out = B19200; return true;
-        case 38400: out = B38400; return true;
-        case 57600: out = B57600; return true;
-        case 115200: out = B115200; return true;
-        case 230400: out = B230400; return true;
-        case 460800: out = B460800; return true;
-        case 921600: out = B921600; return true;
-        default: return false;
+        case 9600:
+            out = B9600;
+            return true;
+        case 19200:
+            out = B19200;
+            return true;
+        case 38400:
+            out = B38400;
+            return true;
+        case 57600:
+            out = B57600;
+            return true;
+        case 115200:
+            out = B115200;
+            return true;
+        case 230400:
+            out = B230400;
+            return true;
+        case 460800:
+            out = B460800;
+            return true;
+        case 921600:
+            out = B921600;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -43,7 +60,8 @@ bool ReadCounters(int fd, int32_t (&c)[4]) {
 }
 
 void ResetCounters(App& a) {
-    if (!ReadCounters(a.dev.serialFd, a.dev.icountBase)) std::memset(a.dev.icountBase, 0, sizeof a.dev.icountBase);
+    if (!ReadCounters(a.dev.serialFd, a.dev.icountBase))
+        std::memset(a.dev.icountBase, 0, sizeof a.dev.icountBase);
 }
 
 void RemoveSerialWatch(App& a) {
@@ -53,8 +71,8 @@ void RemoveSerialWatch(App& a) {
 
 // Moves what the driver holds into the input queue. What does not fit is
 // read and dropped, as from a full 1024-byte queue, so that a readable
-// descriptor never stays readable (the event loop would spin on it). `fromWatch`: called because the
-// descriptor signalled readiness; nothing there then means the line hung up.
+// descriptor never stays readable (the event loop would spin on it). `fromWatch`: called because
+// the descriptor signalled readiness; nothing there then means the line hung up.
 void PumpSerial(App& a, bool fromWatch) {
     const int fd = a.dev.serialFd;
     if (fd < 0) return;
@@ -84,8 +102,9 @@ void PumpSerial(App& a, bool fromWatch) {
             if (n > 0) a.dev.serialQueueLen += static_cast<int>(n);
         } else {
             uint8_t scratch[256];
-            n = read(fd, scratch, sizeof scratch < static_cast<size_t>(avail) ? sizeof scratch
-                                                                             : static_cast<size_t>(avail));
+            n = read(fd, scratch,
+                     sizeof scratch < static_cast<size_t>(avail) ? sizeof scratch
+                                                                 : static_cast<size_t>(avail));
         }
         if (n <= 0) break;
         avail -= static_cast<int>(n);
@@ -175,9 +194,13 @@ int OpenComConfig(App& a, int comPort, int baud) {
     return 0;
 }
 
-bool SerialOpen(const App& a) { return a.dev.serialFd >= 0; }
+bool SerialOpen(const App& a) {
+    return a.dev.serialFd >= 0;
+}
 
-void SetComTime(App& a, double seconds) { a.dev.serialTimeout = seconds; }
+void SetComTime(App& a, double seconds) {
+    a.dev.serialTimeout = seconds;
+}
 
 void FlushInQ(App& a) {
     if (a.dev.serialFd < 0) return;

@@ -85,8 +85,8 @@ int TcpConnect(const char* host, int port, int timeoutMs) {
             lastErr = ETIMEDOUT;
             break;
         }
-        const int fd = socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                              ai->ai_protocol);
+        const int fd =
+            socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
         if (fd < 0) {
             lastErr = errno;
             continue;
