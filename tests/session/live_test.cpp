@@ -205,8 +205,8 @@ TEST_F(CycleTest, FrequencyAndItsPrecision) {
     };
     const Case cases[] = {
         {5000, 100, 5000.0, 0}, {250, 100, 250.0, 1},   {1, 200, 0.5, 2},
-        {1001, 100, 1001.0, 0}, {1000, 100, 1000.0, 1}, {101, 100, 1.01, 1},
-        {100, 100, 1.0, 2},     {7, 0, 0.0, 2},  // no time measured: shown as 0, no division
+        {1001, 100, 1001.0, 0}, {1000, 100, 1000.0, 1}, {101, 10000, 1.01, 1},
+        {100, 10000, 1.0, 2},   {7, 0, 0.0, 2},  // no time measured: shown as 0, no division
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);

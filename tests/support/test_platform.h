@@ -107,7 +107,8 @@ class TestPlatform : public Platform {
     // Backspace: OnKey(0), deletes the selection or the last character, then
     // OnTextEdited and EVENT_VAL_CHANGED.
     void PressBackspace(int panel, int ctrl);
-    // Opens the drop-down of a string field and picks item `index`.
+    // Opens the drop-down of a string field and picks item `index` (the hooks'
+    // OnPick; the hooks raise the field's events through CallCtrlCallback).
     void PickDropDownItem(int panel, int ctrl, int index);
     // Operator actions on a dimmed, hidden or (for commits and value changes)
     // indicator control do nothing, as on screen; each such attempt is noted here.

@@ -71,6 +71,12 @@ TEST_F(ConnectTabTest, RightClickOnlyShowsHelp) {
                      STRING_IP_ADRESS, STRING_PORT_NUMBER, BUTTON_FIND_COM_PORTS, BUTTON_ACCEPT})
         p().ControlEvent(tp(), ctrl, EVENT_RIGHT_CLICK);
     EXPECT_FALSE(AcceptDimmed());
+    const auto help = s->PopupsOf("message");
+    ASSERT_EQ(help.size(), 7u);
+    for (const auto& h : help) EXPECT_EQ(h.title, "INFO!");
+    EXPECT_EQ(help[0].text, "Select RS232 or TCP/IP Interface. ");
+    EXPECT_EQ(help[3].text, "Select a Server by name or IP address.");
+    EXPECT_EQ(help[5].text, "Shows a list of available COM PORTS.");
     EXPECT_TRUE(s->Hosts().empty());
     EXPECT_FALSE(std::filesystem::exists(a().s.settingsPath));
     EXPECT_EQ(p().GetCtrlValString(tp(), EDIT_TEXT_BOX_STATUS), "");

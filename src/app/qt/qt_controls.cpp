@@ -136,6 +136,7 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
         }
         case CtrlKind::RadioButton: {
             auto* r = new QRadioButton(label, parent);
+            if (d.indicator) r->setFocusPolicy(Qt::NoFocus);
             r->setAutoExclusive(false);
             r->setChecked(d.initialValue != 0);
             connect(r, &QRadioButton::clicked, this, [this, h, id] {
@@ -147,6 +148,7 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
         }
         case CtrlKind::Ring: {
             auto* r = new QComboBox(parent);
+            if (d.indicator) r->setFocusPolicy(Qt::NoFocus);
             for (const RingItem& it : d.items) r->addItem(ToQ(it.label), it.value);
             for (size_t i = 0; i < d.items.size(); ++i)
                 if (d.items[i].value == d.initialValue) c->ringIndex = static_cast<int>(i);
@@ -185,7 +187,8 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
             break;
         }
         case CtrlKind::Slide: {
-            auto* b = new BarWidget(parent, repainter_.get(), d.min, d.max, BarColor(d.id));
+            const QColor fill = d.frameColor != 0 ? ToColor(d.frameColor) : BarColor(d.id);
+            auto* b = new BarWidget(parent, repainter_.get(), d.min, d.max, fill);
             b->SetValue(d.initialValue);
             c->widget = b;
             break;
@@ -239,7 +242,7 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
             t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
             for (int r = 0; r < rows; ++r)
                 for (int col = 0; col < cols; ++col) {
-                    auto* item = new QTableWidgetItem(QStringLiteral("0"));
+                    auto* item = new QTableWidgetItem();
                     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
                     t->setItem(r, col, item);
                 }
@@ -271,7 +274,8 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
         }
         case CtrlKind::Decoration: {
             auto* deco = new Decoration(parent);
-            deco->SetFrameColor(d.frameColor);
+            // No colour in the resource (0) gives the panel's own frame grey.
+            if (d.frameColor != 0) deco->SetFrameColor(d.frameColor);
             deco->setAttribute(Qt::WA_TransparentForMouseEvents);
             c->widget = deco;
             break;
@@ -292,6 +296,9 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
                 pp->widget->show();
                 c->pages.push_back(page);
             }
+            const int first = static_cast<int>(d.initialValue);
+            if (first > 0 && first < t->count()) t->setCurrentIndex(first);
+            c->tabIndex = t->currentIndex();
             connect(t, &QTabWidget::currentChanged, this, [this, h, id](int index) {
                 Control* x = Find(h, id);
                 if (!x || x->settingValue) return;

@@ -168,19 +168,18 @@ void QtPlatform::FirePanel(int panel, int event, int data1, int data2) {
 bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type t = event->type();
     if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick &&
-        t != QEvent::ContextMenu && t != QEvent::KeyPress)
+        t != QEvent::ContextMenu && t != QEvent::KeyPress && t != QEvent::Wheel)
         return false;
     if (!watched->isWidgetType()) return false;
-    auto* w = static_cast<QWidget*>(watched);
     if (t == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         const int key = ke->key();
         if (key >= Qt::Key_F9 && key <= Qt::Key_F12) return HandleFunctionKey(watched, key);
-        return HandleDropDownKey(watched, ke);
+        if (HandleDropDownKey(watched, ke)) return true;
     }
     // The control (or panel surface) the widget belongs to.
     Control* owner = nullptr;
-    for (QWidget* x = w; x; x = x->parentWidget()) {
+    for (QWidget* x = static_cast<QWidget*>(watched); x; x = x->parentWidget()) {
         auto it = widgetOwner_.constFind(x);
         if (it != widgetOwner_.constEnd()) {
             owner = it.value();
@@ -190,9 +189,16 @@ bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
         if (x->isWindow()) return false;  // not one of the panels (a popup)
     }
     if (t == QEvent::ContextMenu) return true;
-    auto* me = static_cast<QMouseEvent*>(event);
-    if (me->button() != Qt::RightButton || !owner) return false;
+    if (!owner) return false;
+    const bool rightButton = (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick) &&
+                             static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+    if (!rightButton) {
+        // Indicators show a value the operator cannot change.
+        return owner->indicator &&
+               (owner->kind == CtrlKind::Ring || owner->kind == CtrlKind::RadioButton);
+    }
     if (owner->dimmed) return true;
+    auto* me = static_cast<QMouseEvent*>(event);
     Panel* p = FindPanel(owner->panel);
     const QPoint at = p ? p->widget->mapFromGlobal(me->globalPosition().toPoint()) : QPoint();
     FireControl(owner->panel, owner->id,
@@ -343,6 +349,8 @@ void QtPlatform::DisplayPanel(int panel) {
         default:
             p->widget->show();
     }
+    // Without a display there is no window stacking to change.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
     p->widget->raise();
     p->widget->activateWindow();
 }

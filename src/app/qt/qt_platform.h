@@ -120,6 +120,7 @@ class QtPlatform : public QObject, public Platform {
     void SetDropDownVisible(int panel, int ctrl, bool visible) override;
     void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) override;
     int GetCtrlMaxLength(int panel, int ctrl) override;
+    int CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) override;
     void MessagePopup(const std::string& title, const std::string& text) override;
     int ConfirmPopup(const std::string& title, const std::string& text) override;
     int GenericMessagePopup(const std::string& title, const std::string& text,

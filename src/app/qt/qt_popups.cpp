@@ -235,6 +235,17 @@ int QtPlatform::GetCtrlMaxLength(int panel, int ctrl) {
     return c && c->kind == CtrlKind::String ? c->maxLength : 0;
 }
 
+// The drop-down commits a picked item through the field's own callback.
+int QtPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
+    Control* c = Find(panel, ctrl);
+    if (!c || !c->desc || c->desc->callback.empty() || !resolver_ ||
+        !resolver_->Control(c->desc->callback))
+        return -1;
+    if (event == EVENT_COMMIT) c->edited = false;  // leaving the field must not commit again
+    FireControl(panel, ctrl, event, eventData1, eventData2);
+    return 0;
+}
+
 // Keys typed into a field with a drop-down: every key is reported, Up and
 // Down open the list instead of moving the cursor.
 bool QtPlatform::HandleDropDownKey(QObject* watched, QKeyEvent* e) {

@@ -85,7 +85,9 @@ Frame PaintAxes(QPainter& p, const QRect& r, const QString& title, double xMin, 
     Frame f{QRectF(r.left() + fm.horizontalAdvance(QStringLiteral("-00000")) + 6, r.top() + th + 4,
                    0, 0),
             xMin, xMax, yMin, yMax};
-    f.plot.setRight(r.right() - 8);
+    // Room for half of the last tick label on the right.
+    f.plot.setRight(r.right() -
+                    (xLabels ? fm.horizontalAdvance(QStringLiteral("00000")) / 2 + 4 : 8));
     f.plot.setBottom(r.bottom() - (xLabels ? th + 4 : 6));
     if (!(f.xMax > f.xMin)) f.xMax = f.xMin + 1;
     if (!(f.yMax > f.yMin)) f.yMax = f.yMin + 1;
