@@ -171,8 +171,10 @@ TEST_P(PeerExchange, OversizeLengthFailsWithoutWaiting) {
     ExpectNoReport();
 }
 
-TEST_P(PeerExchange, StaleBytesAreNotTakenForTheAnswer) {
-    // A late answer to an earlier request lies waiting on the link.
+TEST_P(PeerExchange, LateAnswerIsNotTakenForTheNextOne) {
+    // The answer to a request that timed out comes late and lies waiting.
+    EXPECT_EQ(Exchange(ORDER_LIVE), -1);
+    Received();
     Write(Frame(ORDER_LIVE, 0, Bytes(42, 99)));
     if (Serial()) {
         for (int i = 0; i < 50 && a.dev.serialQueueLen < 50; ++i) tp.WaitForEvents(0.1);

@@ -98,6 +98,7 @@ struct LinkDevices {
     int serialPort = 0;  // COM number that serialFd belongs to
     int tcpFd = -1;
     int tcpWatch = 0;    // platform fd-watch id
+    bool tcpStale = false;  // the last exchange failed: drop pending bytes before the next
     // Where COM numbers are looked up ("/dev" in the program; tests point it
     // at a folder of pseudo-terminal links).
     char deviceDir[256] = {'/', 'd', 'e', 'v', 0};
