@@ -426,8 +426,10 @@ void TestPlatform::RemoveFdWatch(int watchId) {
 int TestPlatform::RunUserInterface() {
     running = true;
     idleExit = false;
+    loopPasses = 0;
     while (!quitRequested) {
         ++dispatchCount;
+        ++loopPasses;
         bool any = RunDue(impl_->queue);
         if (quitRequested) break;
         if (PollWatches(impl_->watches, 0)) any = true;

@@ -148,6 +148,8 @@ class TestPlatform : public Platform {
     // and no watched descriptor became ready within realGraceSeconds: a test
     // never hangs on an event that will not come. Set when that happened.
     bool idleExit = false;
+    // Passes the last RunUserInterface made through its loop (0: it ended at once).
+    int loopPasses = 0;
     // Panel handles in the order DisplayPanel was called.
     std::vector<int> displayOrder;
     // Called by DisplayPanel after the panel is shown (to look at the state
