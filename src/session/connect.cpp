@@ -6,6 +6,7 @@
 #include "app/core/platform.h"
 #include "data/para.h"
 #include "link/link.h"
+#include "session/identify.h"
 #include "session/session.h"
 
 namespace lq {
@@ -177,14 +178,14 @@ void TryToConnect(App& a) {
         ConnectionPopup(a, kNoConnection);
 }
 
-void CheckComLine(App& a) {
+int IdentifySensor(App& a) {
     Platform& ui = a.ui;
     SessionState& s = a.s;
 
     FillTxBuf(a, 7, 0, 0);
     if (DataExchange(a, 8) != 1) {
         ConnectionPopup(a, kNoConnection);
-        return;
+        return -1;
     }
     constexpr size_t kFirmwareBytes = sizeof(s.firmwareText) - 1;  // 72
     std::memcpy(s.firmwareText, s.rxBuffer + 8, kFirmwareBytes);
@@ -200,7 +201,7 @@ void CheckComLine(App& a) {
         text += fw.piece2;
         text += kUnsupportedTail;
         ConnectionPopup(a, text);
-        return;
+        return 0;
     }
     ui.SetCtrlVal(s.dataPanel, DISPS_STATUS, std::string_view(fw.display));
     AppendStatusBox(a, fw.display);
@@ -208,7 +209,7 @@ void CheckComLine(App& a) {
     FillTxBuf(a, 15, 0, 0);
     if (DataExchange(a, 8) != 1) {
         ConnectionPopup(a, kNoConnection);
-        return;
+        return -1;
     }
     // The name arrives with the length of the response header; the field keeps
     // room for its terminator, so a longer name is cut to 255 bytes.
@@ -223,6 +224,13 @@ void CheckComLine(App& a) {
     std::snprintf(line, sizeof(line), "\nSERIAL NUMBER: %u", static_cast<unsigned>(s.respStatus));
     AppendStatusBox(a, line);
     AppendStatusBox(a, "\n\n");
+    return 1;
+}
+
+void CheckComLine(App& a) {
+    Platform& ui = a.ui;
+    SessionState& s = a.s;
+    if (IdentifySensor(a) != 1) return;
 
     if (ui.ConfirmPopup(kTitle, DefaultParaQuestion(s.language)) == 1) {
         LoadDefaultParaValues(a.para, a.teach, 1);
