@@ -58,7 +58,9 @@ using IniHandle = std::unique_ptr<IniDocument, IniDocumentDeleter>;
 // Ini_Dispose, or let the IniHandle do it.
 IniDocument* Ini_New(int automaticSorting);
 void Ini_Dispose(IniDocument* doc);
-inline IniHandle Ini_NewHandle() { return IniHandle(Ini_New(0)); }
+inline IniHandle Ini_NewHandle() {
+    return IniHandle(Ini_New(0));
+}
 
 int Ini_PutInt(IniDocument* doc, const std::string& section, const std::string& tag, int32_t value);
 int Ini_PutString(IniDocument* doc, const std::string& section, const std::string& tag,
@@ -66,7 +68,8 @@ int Ini_PutString(IniDocument* doc, const std::string& section, const std::strin
 int Ini_WriteToFile(IniDocument* doc, const std::string& path);
 int Ini_ReadFromFile(IniDocument* doc, const std::string& path);
 // 1 found and valid; 0 missing, empty or blank (value unchanged); INI_INVALID_INTEGER.
-int Ini_GetInt(IniDocument* doc, const std::string& section, const std::string& tag, int32_t* value);
+int Ini_GetInt(IniDocument* doc, const std::string& section, const std::string& tag,
+               int32_t* value);
 // 1 found (buffer receives the decoded text cut to size-1 and a terminator);
 // 0 missing (buffer empty); negative on error (buffer empty).
 int Ini_GetStringIntoBuffer(IniDocument* doc, const std::string& section, const std::string& tag,

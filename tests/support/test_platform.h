@@ -33,9 +33,9 @@ struct ControlState {
     int precision = 0;
     uint32_t frameColor = 0;
     int top = 0, left = 0;
-    int activePage = 0;  // tab control
-    std::map<std::pair<int, int>, int> cells;         // (column, row) -> value
-    std::map<std::pair<int, int>, uint32_t> cellBg;   // (column, row) -> colour
+    int activePage = 0;                              // tab control
+    std::map<std::pair<int, int>, int> cells;        // (column, row) -> value
+    std::map<std::pair<int, int>, uint32_t> cellBg;  // (column, row) -> colour
     Point activeCell{1, 1};
     bool builtInMenuHidden = false;
     std::vector<ArcRecord> arcs;
@@ -48,10 +48,15 @@ struct ControlState {
     DropDownHooks* dropDown = nullptr;
     bool dropDownVisible = true;
     uint32_t dropDownFrameColor = 0;
-    int setCount = 0;           // number of SetCtrlVal calls (for redraw checks)
+    int setCount = 0;  // number of SetCtrlVal calls (for redraw checks)
+    // Text messages made at run time.
+    int pointSize = 0;
+    uint32_t bgColor = 0, textColor = 0;
+    std::string imageRequest;  // last path passed to DisplayImageFile, loaded or not
 };
 
 struct PanelState {
+    const PanelDesc* desc = nullptr;
     int resource = 0;
     int parent = 0;
     std::string title;
@@ -70,11 +75,12 @@ struct PopupRecord {
     std::string text;
     std::vector<std::string> buttons;
     int answer = 0;
-    std::string entry;  // text entered (generic with entry)
+    std::string entry;       // text entered (generic with entry); path chosen (file)
+    FileSelectRequest file;  // file dialogue: what the program asked for
 };
 
 class TestPlatform : public Platform {
-public:
+  public:
     TestPlatform();
     ~TestPlatform() override;
 
@@ -87,13 +93,25 @@ public:
     void QueueControlEvent(int panel, int ctrl, int event, int dispatches = 0, int ed1 = 0,
                            int ed2 = 0);
     // Operator actions performed at once (as if from the event loop).
-    void Commit(int panel, int ctrl);                   // button: EVENT_COMMIT
-    void Operate(int panel, int ctrl, double value);    // value, then VAL_CHANGED and COMMIT
+    void Commit(int panel, int ctrl);                 // button: EVENT_COMMIT
+    void Operate(int panel, int ctrl, double value);  // value, then VAL_CHANGED and COMMIT
     void OperateText(int panel, int ctrl, const std::string& text);  // same for strings
     void ControlEvent(int panel, int ctrl, int event, int ed1 = 0, int ed2 = 0);
     void PanelEvent(int panel, int event, int ed1 = 0, int ed2 = 0);
     void ChangeTab(int panel, int tabCtrl, int pageIndex);  // sets page, EVENT_ACTIVE_TAB_CHANGE
-    void PressKey(int panel, int functionKey);  // 9..12: F9..F12 press the bound button
+    void PressKey(int panel, int functionKey);              // 9..12: F9..F12 press the bound button
+    // Typing into a string field, one character at a time, as the toolkit
+    // reports it: drop-down hooks OnKey, the text changes (the selection is
+    // replaced), hooks OnTextEdited, then the field's EVENT_VAL_CHANGED.
+    void TypeText(int panel, int ctrl, const std::string& text);
+    // Backspace: OnKey(0), deletes the selection or the last character, then
+    // OnTextEdited and EVENT_VAL_CHANGED.
+    void PressBackspace(int panel, int ctrl);
+    // Opens the drop-down of a string field and picks item `index`.
+    void PickDropDownItem(int panel, int ctrl, int index);
+    // Operator actions on a dimmed, hidden or (for commits and value changes)
+    // indicator control do nothing, as on screen; each such attempt is noted here.
+    std::vector<std::string> refused;
 
     // Popup answers, consumed in order. Confirm: 1/0; generic: button 1/2 (+ entry text).
     // Message popups need no answer. Without a scripted answer: confirm 0,
@@ -120,10 +138,27 @@ public:
     ControlState& Ctl(int panel, int ctrl);  // fails the test when missing
     bool Has(int panel, int ctrl);
     std::string projectDir = "/tmp";
-    int quitRequested = 0;  // 1 after QuitUserInterface
+    int quitRequested = 0;    // 1 after QuitUserInterface
     std::string uirOverride;  // when set, LoadPanel reads this path instead
     int waitCursor = 0;
-    bool running = false;     // inside RunUserInterface
+    bool running = false;  // inside RunUserInterface
+    int quitCode = 0;      // the code passed to QuitUserInterface
+    // RunUserInterface also ends when nothing is queued, no quit was requested
+    // and no watched descriptor became ready within realGraceSeconds: a test
+    // never hangs on an event that will not come. Set when that happened.
+    bool idleExit = false;
+    // Panel handles in the order DisplayPanel was called.
+    std::vector<int> displayOrder;
+    // Called by DisplayPanel after the panel is shown (to look at the state
+    // of the screen at that moment).
+    std::function<void(int panel)> onDisplayPanel;
+    // Calls the double ignored (unknown panel or control, ring value that is
+    // not an item, cell outside the table, ...), for diagnosing a test.
+    std::vector<std::string> errors;
+    // The one screen, for CenterPanel and GetScreenRect.
+    int screenWidth = 1920, screenHeight = 1080;
+    // Handle of the first loaded panel with that resource number (0: none).
+    int HandleOf(int resource);
 
     // ---- Platform ----------------------------------------------------------------
     int RunUserInterface() override;
@@ -201,7 +236,7 @@ public:
     int FileSelectPopup(const FileSelectRequest& request, std::string& path) override;
     std::string GetProjectDir() override;
 
-private:
+  private:
     struct Impl;
     Impl* impl_;
 };

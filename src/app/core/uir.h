@@ -58,6 +58,7 @@ struct ControlDesc {
     uint32_t frameColor = 0;            // decorations
     std::vector<uint32_t> traceColors;  // strip chart
     double xMin = 0, xMax = 10000, yMin = 0, yMax = 10000;  // graphs
+    int cursors = 0;                                        // graphs
 };
 
 struct PanelDesc {

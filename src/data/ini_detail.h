@@ -1,0 +1,105 @@
+// Building blocks of the INI store, shared by its source files and open to
+// tests: byte classes, name matching, value escaping and decoding, the
+// integer parser and the line splitter.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "data/ini.h"
+
+namespace lq::ini_detail {
+
+inline constexpr size_t kMaxNameLength = 255;          // written tags are cut to this
+inline constexpr size_t kMaxContinuationTag = 246;     // room for " Line0001"
+inline constexpr size_t kMaxLineLength = 1024;         // characters a read line keeps
+inline constexpr size_t kReadBlockSize = 2048;         // bytes read from a file at once
+inline constexpr size_t kWriteBufferSize = 16 * 1024;  // bytes written at once
+inline constexpr int kMaxValueLineLimit = 1024;        // upper bound of maxValueLineLength
+
+// White space as the C library's isspace sees it in the "C" locale; bytes of
+// 0x80 and above are never blanks, so Windows-1252 text stays intact.
+inline bool IsBlank(unsigned char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+inline bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view TrimLeft(std::string_view s);
+std::string_view TrimRight(std::string_view s);
+std::string_view Trim(std::string_view s);
+
+// Section names and tags match regardless of the case of A..Z and of
+// leading and trailing white space.
+bool NamesMatch(std::string_view a, std::string_view b);
+
+// First section whose name matches; tries the last found section first.
+IniSection* FindSection(IniDocument* doc, std::string_view name);
+// First item of that section whose tag matches.
+const IniItem* FindItem(IniDocument* doc, std::string_view section, std::string_view tag);
+
+// The stored form of a string value (backslash escapes, control bytes as \xhh).
+std::string EscapeValue(std::string_view text);
+// Decodes a stored value into out[0..capacity-1] and returns the number of
+// bytes produced (never more than capacity). No terminator is added.
+size_t DecodeValue(std::string_view stored, char* out, size_t capacity);
+std::string DecodeValue(std::string_view stored);
+
+enum class IntParse { kBlank, kValid, kInvalid };
+// Strict decimal parse of a stored value: blanks, one sign directly before
+// the digits, digits, blanks, and a value within the range of int32_t.
+IntParse StrToInt(std::string_view s, int32_t* value);
+
+// Splits a file into lines: 2048-byte blocks; CR, LF and NUL end a line and
+// a two-character line end (CR LF, LF CR, ...) counts once; a line keeps at
+// most 1024 characters.
+class LineFile {
+  public:
+    explicit LineFile(std::FILE* file) : file_(file) {}
+    LineFile(const LineFile&) = delete;
+    LineFile& operator=(const LineFile&) = delete;
+
+    // 1: `line` holds the next line; 0: end of file; INI_READ_ERROR.
+    int ReadLine(std::string& line);
+
+  private:
+    bool Fill();
+
+    std::FILE* file_;
+    char block_[kReadBlockSize];
+    size_t pos_ = 0;
+    size_t len_ = 0;
+    char previousEnd_ = '\0';  // the byte that ended the previous line
+    bool error_ = false;
+};
+
+// Parses lines of INI text into a document; the caller finishes with Finish().
+class IniParser {
+  public:
+    explicit IniParser(IniDocument* doc);
+    void ParseLine(std::string_view line);
+    // Joins the continuation lines of the sections this parser added.
+    void Finish();
+
+  private:
+    IniDocument* doc_;
+    size_t firstNewSection_;
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+    size_t current_ = kNone;  // index: the section list may grow
+    std::string pendingComment_;
+};
+
+// The continuation number of a tag ending in " Line" + digits: 1 for the
+// first piece, 2 for any other number, 0 when the tag is not a continuation.
+// `baseLength` receives the length of the tag before " Line".
+int ContinuationNumber(std::string_view tag, size_t* baseLength);
+
+// Replaces the file at `path` by `text`: probe, temporary file in the same
+// directory, write, fsync, rename over the target, fsync the directory.
+int ReplaceFile(const std::string& path, std::string_view text);
+
+}  // namespace lq::ini_detail

@@ -1,0 +1,165 @@
+// Reading: the line splitter, the line parser, continuation joining and
+// Ini_ReadFromFile.
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "data/ini.h"
+#include "data/ini_detail.h"
+
+namespace lq {
+namespace ini_detail {
+
+namespace {
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n' || c == '\0';
+}
+}  // namespace
+
+bool LineFile::Fill() {
+    if (error_) return false;
+    pos_ = 0;
+    len_ = std::fread(block_, 1, sizeof block_, file_);
+    if (len_ == 0 && std::ferror(file_)) error_ = true;
+    return len_ > 0;
+}
+
+int LineFile::ReadLine(std::string& line) {
+    line.clear();
+    bool first = true;     // the next byte is the first one examined for this line
+    bool started = false;  // a byte of this line (or its end) has been taken
+    for (;;) {
+        if (pos_ == len_ && !Fill()) {
+            if (error_) return INI_READ_ERROR;
+            return started ? 1 : 0;
+        }
+        const char c = block_[pos_++];
+        const bool end = IsLineEnd(c);
+        if (first) {
+            first = false;
+            // The second half of a two-character line end (CR LF, LF CR).
+            if (end && c != previousEnd_) continue;
+        }
+        started = true;
+        if (end) {
+            previousEnd_ = c;
+            return 1;
+        }
+        if (line.size() < kMaxLineLength) line += c;
+    }
+}
+
+int ContinuationNumber(std::string_view tag, size_t* baseLength) {
+    static constexpr std::string_view kMarker = " Line";
+    const size_t at = tag.rfind(kMarker);
+    if (at == std::string_view::npos) return 0;
+    std::string_view digits = tag.substr(at + kMarker.size());
+    if (digits.empty()) return 0;
+    for (char c : digits) {
+        if (!IsDigit(static_cast<unsigned char>(c))) return 0;
+    }
+    if (baseLength) *baseLength = at;
+    while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+    return digits == "1" ? 1 : 2;
+}
+
+IniParser::IniParser(IniDocument* doc) : doc_(doc), firstNewSection_(doc->sections.size()) {}
+
+void IniParser::ParseLine(std::string_view line) {
+    const std::string_view s = TrimLeft(line);
+    if (s.empty()) return;
+
+    if (s.front() == ';') {
+        if (!pendingComment_.empty()) pendingComment_ += '\n';
+        pendingComment_.append(s);
+        return;
+    }
+
+    if (s.front() == '[') {
+        const size_t close = s.rfind(']');
+        if (close == std::string_view::npos) return;
+        if (!TrimLeft(s.substr(close + 1)).empty()) return;
+        const std::string_view name = Trim(s.substr(1, close - 1));
+        if (name.empty()) return;
+        doc_->sections.push_back(IniSection{std::string(name), {}, std::move(pendingComment_)});
+        pendingComment_.clear();
+        current_ = doc_->sections.size() - 1;
+        return;
+    }
+
+    const size_t eq = s.find('=');
+    if (eq == std::string_view::npos) return;
+    const std::string_view tag = TrimRight(s.substr(0, eq));
+    std::string_view value = Trim(s.substr(eq + 1));
+    if (tag.empty() || value.empty()) return;
+    if (current_ == kNone) return;  // items before the first section are dropped
+    bool quoted = false;
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+        quoted = true;
+    }
+    doc_->sections[current_].items.push_back(
+        IniItem{std::string(tag), std::string(value), quoted, std::move(pendingComment_)});
+    pendingComment_.clear();
+}
+
+void IniParser::Finish() {
+    for (size_t si = firstNewSection_; si < doc_->sections.size(); ++si) {
+        auto& items = doc_->sections[si].items;
+        size_t out = 0;
+        size_t i = 0;
+        while (i < items.size()) {
+            size_t base = 0;
+            if (ContinuationNumber(items[i].tag, &base) == 1) {
+                // A run: this first piece and every following piece numbered
+                // other than 1 become one item under the base tag.
+                IniItem joined = std::move(items[i]);
+                joined.tag.resize(TrimRight(std::string_view(joined.tag).substr(0, base)).size());
+                size_t j = i + 1;
+                while (j < items.size() && ContinuationNumber(items[j].tag, nullptr) == 2) {
+                    joined.value += items[j].value;
+                    ++j;
+                }
+                items[out++] = std::move(joined);
+                i = j;
+            } else {
+                if (out != i) items[out] = std::move(items[i]);
+                ++out;
+                ++i;
+            }
+        }
+        items.resize(out);
+    }
+}
+
+}  // namespace ini_detail
+
+using namespace ini_detail;
+
+int Ini_ReadFromFile(IniDocument* doc, const std::string& path) {
+    if (!doc) return INI_NULL_ARGUMENT;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file) return INI_CANNOT_OPEN;
+    IniParser parser(doc);
+    int result = INI_OK;
+    try {
+        LineFile lines(file.get());
+        std::string line;
+        line.reserve(kMaxLineLength);
+        int r;
+        while ((r = lines.ReadLine(line)) == 1) parser.ParseLine(line);
+        result = r;
+    } catch (const std::bad_alloc&) {
+        result = INI_OUT_OF_MEMORY;
+    }
+    // What was read before a failure stays in the document, joined.
+    try {
+        parser.Finish();
+    } catch (const std::bad_alloc&) {
+        result = INI_OUT_OF_MEMORY;
+    }
+    return result;
+}
+
+}  // namespace lq
