@@ -9,7 +9,8 @@ constexpr std::array<uint8_t, 256> MakeTable() {
     std::array<uint8_t, 256> t{};
     for (int i = 0; i < 256; ++i) {
         uint8_t c = static_cast<uint8_t>(i);
-        for (int b = 0; b < 8; ++b) c = (c & 1) ? static_cast<uint8_t>((c >> 1) ^ 0x8C) : static_cast<uint8_t>(c >> 1);
+        for (int b = 0; b < 8; ++b)
+            c = (c & 1) ? static_cast<uint8_t>((c >> 1) ^ 0x8C) : static_cast<uint8_t>(c >> 1);
         t[static_cast<size_t>(i)] = c;
     }
     return t;

@@ -57,7 +57,8 @@ inline constexpr const char* kTextBadHeader = "ATTENTION! \nRECEIVED HEADER FRAM
 inline constexpr const char* kTextBadData = "ATTENTION! \nRECEIVED DATA FRAME IS INCORRECT!";
 inline constexpr const char* kTextInvalidOrder =
     "INVALIDE ORDER NUMBER!\nVERIFY PC AND SENSOR SOFTWARE!";
-inline constexpr const char* kTextCommError = "COMMUNICATION ERROR!\nYOU MAY HAVE TO REDUCE BAUDRATE!";
+inline constexpr const char* kTextCommError =
+    "COMMUNICATION ERROR!\nYOU MAY HAVE TO REDUCE BAUDRATE!";
 inline constexpr const char* kTextServerClosed = "SERVER HAS CLOSED CONNECTION!";
 
 }  // namespace lq

@@ -17,6 +17,7 @@ class Platform;
 
 inline constexpr int kFrameBufferSize = 2048;
 inline constexpr int kMaxFrameData = kFrameBufferSize - 8;  // 2040
+inline constexpr int kSerialQueueSize = 1024;
 
 enum ComProtocol : uint16_t { PROTOCOL_RS232 = 0, PROTOCOL_TCPIP = 1 };
 enum TransferTarget : uint16_t { TARGET_EEPROM = 2, TARGET_FILE = 3 };
@@ -100,6 +101,14 @@ struct LinkDevices {
     // Where COM numbers are looked up ("/dev" in the program; tests point it
     // at a folder of pseudo-terminal links).
     char deviceDir[256] = {'/', 'd', 'e', 'v', 0};
+
+    // The serial port's input queue of 1024 bytes, filled from the descriptor
+    // by the port's watch, so that a waiting exchange can block on readiness.
+    int serialWatch = 0;          // platform fd-watch id of the serial port
+    double serialTimeout = 2.0;   // read/write time-out of the serial port, seconds
+    int serialQueueLen = 0;       // bytes waiting in serialQueue
+    int32_t icountBase[4] = {};   // driver's frame/overrun/parity/break counts at the last look
+    uint8_t serialQueue[kSerialQueueSize] = {};
 };
 
 class ComboRegistry;  // the drop-down history widgets (ui)

@@ -1,0 +1,123 @@
+// One request/response exchange: send the request, wait for the header and
+// the announced data under a time limit per wait, validate both.
+#include <cstring>
+
+#include "app/core/platform.h"
+#include "link/link.h"
+#include "link/link_internal.h"
+
+namespace lq {
+namespace {
+
+constexpr double kWaitLimit = 3.0;  // seconds per wait
+
+bool Serial(const App& a) {
+    return a.s.link.protocol != PROTOCOL_TCPIP;
+}
+
+// Waits until `need` bytes of the response are there or more than 3.0 s have
+// passed since the start of this wait. Every pass dispatches events and reads
+// the clock; between passes it blocks in the event loop until an event or
+// descriptor readiness (the serial port and the TCP socket are watched), so a
+// waiting program does not spin. True when the bytes arrived.
+bool WaitForBytes(App& a, int need) {
+    const bool serial = Serial(a);
+    const double start = a.ui.Timer();
+    double elapsed = 0.0;
+    for (bool first = true;; first = false) {
+        if (first) {
+            a.ui.ProcessSystemEvents();
+        } else {
+            // Just past the limit, so that a wait that ends on time ends the loop.
+            a.ui.WaitForEvents(kWaitLimit - elapsed + 0.001);
+        }
+        if (serial) a.s.rxCount = GetInQLen(a);
+        elapsed = a.ui.Timer() - start;
+        if (elapsed > kWaitLimit) break;
+        if (a.s.rxCount >= need) break;
+        if (elapsed < 0.0) elapsed = 0.0;
+    }
+    return a.s.rxCount >= need;
+}
+
+// Drops what is waiting on the link, so that the next exchange starts clean.
+void DiscardPending(App& a) {
+    if (Serial(a))
+        FlushInQ(a);
+    else
+        DiscardTcpInput(a);
+}
+
+}  // namespace
+
+int DataExchange(App& a, int count) {
+    if (count < 0) count = 0;
+    if (count > kFrameBufferSize) count = kFrameBufferSize;
+    std::memset(a.s.rxBuffer, 0, sizeof a.s.rxBuffer);
+    a.s.lineStatus = 0;
+    if (Serial(a)) {
+        FlushInQ(a);
+        FlushOutQ(a);
+        ComWrt(a, a.s.txBuffer, count);
+    } else {
+        a.s.rxCount = 0;
+        // Bytes still pending belong to an earlier response (one that came
+        // late or was cut short); they must not be taken for this one.
+        DiscardTcpInput(a);
+        ClientTCPWrite(a, a.s.txBuffer, count, 2.0);
+    }
+    if (GetHeaderFrame(a) < 0) return -1;
+    if (a.s.respLength == 0) return 1;
+    return GetDataFrame(a);
+}
+
+int GetHeaderFrame(App& a) {
+    const bool arrived = WaitForBytes(a, kHeaderSize);
+    if (Serial(a)) {
+        a.s.lineStatus = GetComStat(a);
+        ComRd(a, a.s.rxBuffer, kHeaderSize);
+    }
+    if (!arrived || a.s.lineStatus > 0) {
+        ReportFailure(a, kTextTimeout);
+        return -1;
+    }
+    if (CheckHeaderCRC(a) < 0) return -1;
+    if (a.s.respOrder != ORDER_ERROR) return 1;
+    if (a.s.respStatus == 1) {
+        ReportFailure(a, kTextInvalidOrder);
+        return -1;
+    }
+    if (a.s.respStatus == 2) {
+        ReportFailure(a, kTextCommError);
+        return -1;
+    }
+    return 1;  // other error statuses are accepted
+}
+
+int GetDataFrame(App& a) {
+    const bool serial = Serial(a);
+    const int length = a.s.respLength;
+    // Data that cannot be held (rxBuffer, or the serial input queue) is not
+    // waited for: the response fails at once and its rest is dropped.
+    if (length > (serial ? kSerialQueueSize : kMaxFrameData)) {
+        DiscardPending(a);
+        ReportFailure(a, kTextBadData);
+        return -1;
+    }
+    const bool arrived = WaitForBytes(a, serial ? length : length + kHeaderSize);
+    if (serial) {
+        a.s.lineStatus = GetComStat(a);
+        ComRd(a, a.s.rxBuffer + kHeaderSize, length);
+    }
+    if (!arrived || a.s.lineStatus > 0) {
+        ReportFailure(a, kTextTimeout);
+        return -1;
+    }
+    if (crc8Update(a.s.rxBuffer, kHeaderSize, static_cast<size_t>(length)) != a.s.respDataCrc) {
+        ReportFailure(a, kTextBadData);
+        return -1;
+    }
+    return 1;
+}
+
+}  // namespace lq

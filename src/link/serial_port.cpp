@@ -1,0 +1,290 @@
+// The serial port over termios: raw 8N1 without handshake, an input queue of
+// 1024 bytes that the port's descriptor watch fills, reads and writes bounded
+// by the port's time-out, and the driver's line-error counters.
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/core/platform.h"
+#include "link/link.h"
+#include "link/link_internal.h"
+
+namespace lq {
+namespace {
+
+bool SpeedOf(int baud, speed_t& out) {
+    switch (baud) {
+        case 9600:
+            out = B9600;
+            return true;
+        case 19200:
+            out = B19200;
+            return true;
+        case 38400:
+            out = B38400;
+            return true;
+        case 57600:
+            out = B57600;
+            return true;
+        case 115200:
+            out = B115200;
+            return true;
+        case 230400:
+            out = B230400;
+            return true;
+        case 460800:
+            out = B460800;
+            return true;
+        case 921600:
+            out = B921600;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The driver's error counters; false where the driver keeps none (pseudo-terminals).
+bool ReadCounters(int fd, int32_t (&c)[4]) {
+    serial_icounter_struct ic{};
+    if (ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
+    c[0] = ic.frame;
+    c[1] = ic.overrun + ic.buf_overrun;
+    c[2] = ic.parity;
+    c[3] = ic.brk;
+    return true;
+}
+
+void ResetCounters(App& a) {
+    if (!ReadCounters(a.dev.serialFd, a.dev.icountBase))
+        std::memset(a.dev.icountBase, 0, sizeof a.dev.icountBase);
+}
+
+void RemoveSerialWatch(App& a) {
+    if (a.dev.serialWatch > 0) a.ui.RemoveFdWatch(a.dev.serialWatch);
+    a.dev.serialWatch = 0;
+}
+
+// Moves what the driver holds into the input queue. What does not fit is
+// read and dropped, as from a full 1024-byte queue, so that a readable
+// descriptor never stays readable (the event loop would spin on it). `fromWatch`: called because
+// the descriptor signalled readiness; nothing there then means the line hung up.
+void PumpSerial(App& a, bool fromWatch) {
+    const int fd = a.dev.serialFd;
+    if (fd < 0) return;
+    int avail = 0;
+    if (ioctl(fd, FIONREAD, &avail) != 0) avail = 0;
+    if (avail <= 0) {
+        if (!fromWatch) return;
+        uint8_t probe;
+        const ssize_t n = read(fd, &probe, 1);
+        if (n == 1) {
+            // The byte came in between the two looks: keep it.
+            if (a.dev.serialQueueLen < kSerialQueueSize)
+                a.dev.serialQueue[a.dev.serialQueueLen++] = probe;
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            // Hung up (device unplugged, peer of a pseudo-terminal gone):
+            // stop watching, so the event loop does not spin; waits time out.
+            RemoveSerialWatch(a);
+        }
+        return;
+    }
+    while (avail > 0) {
+        const int room = kSerialQueueSize - a.dev.serialQueueLen;
+        ssize_t n;
+        if (room > 0) {
+            n = read(fd, a.dev.serialQueue + a.dev.serialQueueLen,
+                     static_cast<size_t>(avail < room ? avail : room));
+            if (n > 0) a.dev.serialQueueLen += static_cast<int>(n);
+        } else {
+            uint8_t scratch[256];
+            n = read(fd, scratch,
+                     sizeof scratch < static_cast<size_t>(avail) ? sizeof scratch
+                                                                 : static_cast<size_t>(avail));
+        }
+        if (n <= 0) break;
+        avail -= static_cast<int>(n);
+    }
+}
+
+void CloseSerial(App& a) {
+    RemoveSerialWatch(a);
+    if (a.dev.serialFd >= 0) close(a.dev.serialFd);
+    a.dev.serialFd = -1;
+    a.dev.serialPort = 0;
+    a.dev.serialQueueLen = 0;
+}
+
+}  // namespace
+
+bool ComDevicePath(const char* deviceDir, int comPort, char* out, size_t outSize) {
+    if (out == nullptr || outSize == 0) return false;
+    out[0] = '\0';
+    const char* family;
+    int index;
+    if (comPort >= 1 && comPort <= 32) {
+        family = "ttyS";
+        index = comPort - 1;
+    } else if (comPort >= 33 && comPort <= 64) {
+        family = "ttyUSB";
+        index = comPort - 33;
+    } else if (comPort >= 65 && comPort <= 96) {
+        family = "ttyACM";
+        index = comPort - 65;
+    } else {
+        return false;
+    }
+    const int n = snprintf(out, outSize, "%s/%s%d", deviceDir, family, index);
+    if (n < 0 || static_cast<size_t>(n) >= outSize) {
+        out[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+int OpenComConfig(App& a, int comPort, int baud) {
+    CloseSerial(a);
+    char path[300];
+    if (!ComDevicePath(a.dev.deviceDir, comPort, path, sizeof path)) return kComInvalidPort;
+    speed_t speed;
+    if (!SpeedOf(baud, speed)) return kComInvalidBaud;
+
+    const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Rs232CodeOfErrno(errno);
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) {
+        const int code = Rs232CodeOfErrno(errno);
+        close(fd);
+        return code;
+    }
+    cfmakeraw(&t);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    t.c_cflag |= CS8 | CLOCAL | CREAD;
+    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    // VMIN 1 on a non-blocking descriptor: an empty port reads EAGAIN, a
+    // hung-up one 0, so the two can be told apart.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    termios check{};
+    if (tcsetattr(fd, TCSANOW, &t) != 0 || tcgetattr(fd, &check) != 0 ||
+        cfgetospeed(&check) != speed) {
+        const int err = errno;
+        close(fd);
+        return err == 0 ? kComInvalidBaud : Rs232CodeOfErrno(err);
+    }
+    // USB adapters otherwise hold received bytes back for several ms.
+    serial_struct ss{};
+    if (ioctl(fd, TIOCGSERIAL, &ss) == 0) {
+        ss.flags |= ASYNC_LOW_LATENCY;
+        (void)ioctl(fd, TIOCSSERIAL, &ss);
+    }
+
+    a.dev.serialFd = fd;
+    a.dev.serialPort = comPort;
+    a.dev.serialQueueLen = 0;
+    ResetCounters(a);
+    App* app = &a;
+    a.dev.serialWatch = a.ui.AddFdWatch(fd, [app] { PumpSerial(*app, true); });
+    return 0;
+}
+
+bool SerialOpen(const App& a) {
+    return a.dev.serialFd >= 0;
+}
+
+void SetComTime(App& a, double seconds) {
+    a.dev.serialTimeout = seconds;
+}
+
+void FlushInQ(App& a) {
+    if (a.dev.serialFd < 0) return;
+    tcflush(a.dev.serialFd, TCIFLUSH);
+    a.dev.serialQueueLen = 0;
+    // Errors of earlier traffic belong to it, not to what follows.
+    ResetCounters(a);
+}
+
+void FlushOutQ(App& a) {
+    if (a.dev.serialFd >= 0) tcflush(a.dev.serialFd, TCOFLUSH);
+}
+
+int GetInQLen(App& a) {
+    PumpSerial(a, false);
+    return a.dev.serialQueueLen;
+}
+
+int GetComStat(App& a) {
+    int bits = 0;
+    int32_t now[4];
+    if (a.dev.serialFd >= 0 && ReadCounters(a.dev.serialFd, now)) {
+        static constexpr int kBit[4] = {kLineFraming, kLineOverrun, kLineParity, kLineBreak};
+        for (int i = 0; i < 4; ++i) {
+            if (now[i] != a.dev.icountBase[i]) bits |= kBit[i];
+            a.dev.icountBase[i] = now[i];
+        }
+    }
+    return bits;
+}
+
+int ComRd(App& a, uint8_t* buffer, int count) {
+    if (a.dev.serialFd < 0 || count <= 0) return 0;
+    const double start = a.ui.Timer();
+    int got = 0;
+    for (;;) {
+        PumpSerial(a, false);
+        int take = a.dev.serialQueueLen < count - got ? a.dev.serialQueueLen : count - got;
+        if (take > 0) {
+            std::memcpy(buffer + got, a.dev.serialQueue, static_cast<size_t>(take));
+            a.dev.serialQueueLen -= take;
+            std::memmove(a.dev.serialQueue, a.dev.serialQueue + take,
+                         static_cast<size_t>(a.dev.serialQueueLen));
+            got += take;
+        }
+        if (got >= count || a.ui.Timer() - start >= a.dev.serialTimeout) break;
+        a.ui.Sleep(1);  // a blocking read: no event dispatch
+    }
+    return got;
+}
+
+int ComWrt(App& a, const uint8_t* buffer, int count) {
+    if (a.dev.serialFd < 0 || count <= 0) return 0;
+    const double start = a.ui.Timer();
+    int done = 0;
+    while (done < count) {
+        const ssize_t n = write(a.dev.serialFd, buffer + done, static_cast<size_t>(count - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+        if (a.ui.Timer() - start >= a.dev.serialTimeout) break;
+        a.ui.Sleep(1);
+    }
+    return done;
+}
+
+void CloseCom(App& a, int comPort) {
+    if (a.dev.serialFd >= 0 && a.dev.serialPort == comPort) CloseSerial(a);
+}
+
+void InitRS232(App& a) {
+    a.s.running = 0;
+    CloseCom(a, a.s.link.comPort);
+    const int baud = BaudRateOf(a.s.link.baudIndex);
+    a.s.linkResult = OpenComConfig(a, a.s.link.comPort, baud);
+    if (a.s.linkResult >= 0) {
+        SetComTime(a, 2.0);
+        FlushInQ(a);
+        FlushOutQ(a);
+        return;  // handshake is off from the line settings
+    }
+    ReportFailure(a, Rs232ErrorText(a.s.linkResult));
+}
+
+}  // namespace lq

@@ -1,0 +1,187 @@
+// The TCP client link: resolving and connecting within the time limit, the
+// descriptor watch that turns readiness into ClientTCPCB events, reads into
+// rxBuffer and writes of the request.
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+#include "app/core/platform.h"
+#include "link/link.h"
+#include "link/link_internal.h"
+
+namespace lq {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Connects one resolved address; 0 or an errno value.
+int ConnectOne(int fd, const addrinfo* ai, Clock::time_point deadline) {
+    if (connect(fd, ai->ai_addr, ai->ai_addrlen) == 0) return 0;
+    if (errno != EINPROGRESS) return errno;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return ETIMEDOUT;
+        pollfd p{fd, POLLOUT, 0};
+        const int r = poll(&p, 1, static_cast<int>(left));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return errno;
+        if (r == 0) return ETIMEDOUT;
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return errno;
+        return err;
+    }
+}
+
+void CloseTcpSocket(App& a) {
+    if (a.dev.tcpWatch > 0) a.ui.RemoveFdWatch(a.dev.tcpWatch);
+    a.dev.tcpWatch = 0;
+    if (a.dev.tcpFd >= 0) close(a.dev.tcpFd);
+    a.dev.tcpFd = -1;
+}
+
+// The watch callback: tells data from the server's close.
+void TcpReadable(App& a) {
+    const int fd = a.dev.tcpFd;
+    if (fd < 0) return;
+    char c;
+    const ssize_t n = recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0) {
+        ClientTCPCB(a, a.s.tcpHandle, TCP_DATAREADY, 0);
+    } else if (n == 0) {
+        ClientTCPCB(a, a.s.tcpHandle, TCP_DISCONNECT, 0);
+    } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        ClientTCPCB(a, a.s.tcpHandle, TCP_DISCONNECT, TcpCodeOfErrno(errno));
+    }
+}
+
+}  // namespace
+
+int TcpConnect(const char* host, int port, int timeoutMs) {
+    if (port <= 0 || port > 65535) return kTcpInvalidParameter;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    char service[8];
+    std::snprintf(service, sizeof service, "%d", port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    const int gai = getaddrinfo(host, service, &hints, &list);
+    if (gai != 0) return TcpCodeOfGaiError(gai);
+
+    int lastErr = ETIMEDOUT;
+    int result = -1;
+    for (const addrinfo* ai = list; ai != nullptr && result < 0; ai = ai->ai_next) {
+        if (Clock::now() >= deadline) {
+            lastErr = ETIMEDOUT;
+            break;
+        }
+        const int fd =
+            socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        if (fd < 0) {
+            lastErr = errno;
+            continue;
+        }
+        lastErr = ConnectOne(fd, ai, deadline);
+        if (lastErr == 0) {
+            // One small request, one answer: do not hold the request back.
+            const int one = 1;
+            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            result = fd;
+        } else {
+            close(fd);
+        }
+    }
+    freeaddrinfo(list);
+    return result >= 0 ? result : TcpCodeOfErrno(lastErr);
+}
+
+int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSeconds) {
+    const int fd = a.dev.tcpFd;
+    if (fd < 0 || count <= 0) return 0;
+    const double start = a.ui.Timer();
+    int done = 0;
+    while (done < count) {
+        const ssize_t n =
+            send(fd, buffer + done, static_cast<size_t>(count - done), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
+        if (a.ui.Timer() - start >= timeoutSeconds) break;
+        a.ui.Sleep(1);
+    }
+    return done;
+}
+
+void DiscardTcpInput(App& a) {
+    const int fd = a.dev.tcpFd;
+    if (fd < 0) return;
+    uint8_t scratch[512];
+    while (recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+    }
+}
+
+void AdoptTcpSocket(App& a, int fd) {
+    CloseTcpSocket(a);
+    a.dev.tcpFd = fd;
+    a.s.tcpHandle = fd;
+    App* app = &a;
+    a.dev.tcpWatch = a.ui.AddFdWatch(fd, [app] { TcpReadable(*app); });
+    a.s.tcpOpen = 1;
+}
+
+void InitTCP_IP(App& a) {
+    if (a.s.tcpOpen) DisconnectFromTCPServer(a);
+    CloseTcpSocket(a);
+    a.ui.SetWaitCursor(true);
+    const int r = TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000);
+    a.ui.SetWaitCursor(false);
+    if (r >= 0) {
+        a.s.linkResult = 0;
+        AdoptTcpSocket(a, r);
+        return;
+    }
+    a.s.linkResult = r;
+    ReportFailure(a, TcpErrorText(r));
+    a.s.tcpOpen = 0;
+}
+
+void DisconnectFromTCPServer(App& a) {
+    CloseTcpSocket(a);
+    a.s.tcpOpen = 0;
+    a.s.tcpHandle = 0;
+}
+
+int ClientTCPCB(App& a, int handle, int event, int /*error*/) {
+    if (a.dev.tcpFd < 0 || handle != a.s.tcpHandle) return 0;  // stale event
+    if (event == TCP_DISCONNECT) {
+        CloseTcpSocket(a);
+        ReportFailure(a, kTextServerClosed);
+        a.s.tcpHandle = 0;
+        a.s.tcpOpen = 0;
+    } else if (event == TCP_DATAREADY) {
+        const int room = kFrameBufferSize - a.s.rxCount;
+        if (room > 0) {
+            const ssize_t n = recv(a.dev.tcpFd, a.s.rxBuffer + a.s.rxCount,
+                                   static_cast<size_t>(room), MSG_DONTWAIT);
+            if (n > 0) a.s.rxCount += static_cast<int>(n);
+        }
+        // What does not fit into rxBuffer is dropped, so the descriptor does
+        // not stay readable and the event loop does not spin on it.
+        if (a.s.rxCount >= kFrameBufferSize) DiscardTcpInput(a);
+    }
+    return 0;
+}
+
+}  // namespace lq
