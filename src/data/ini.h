@@ -62,16 +62,26 @@ inline IniHandle Ini_NewHandle() {
     return IniHandle(Ini_New(0));
 }
 
+// Puts replace every item of the same tag (at the place of the first one) or
+// append; the section is appended when missing. Names are trimmed. 0, or
+// INI_OUT_OF_MEMORY, INI_NULL_ARGUMENT.
 int Ini_PutInt(IniDocument* doc, const std::string& section, const std::string& tag, int32_t value);
 int Ini_PutString(IniDocument* doc, const std::string& section, const std::string& tag,
                   const std::string& text);
+// Replaces the file through "ini$$N.CVI" in its directory: written, synced and
+// renamed over the target, so the target is always the old or the complete
+// new file. 0, or INI_NOT_WRITABLE, INI_DISK_FULL, INI_IO_ERROR,
+// INI_TOO_MANY_TEMP_FILES, INI_CANNOT_CREATE_TEMP, INI_OUT_OF_MEMORY.
 int Ini_WriteToFile(IniDocument* doc, const std::string& path);
+// Adds the sections of the file to the document. 0, or INI_CANNOT_OPEN,
+// INI_READ_ERROR (what was read before stays), INI_OUT_OF_MEMORY.
 int Ini_ReadFromFile(IniDocument* doc, const std::string& path);
 // 1 found and valid; 0 missing, empty or blank (value unchanged); INI_INVALID_INTEGER.
 int Ini_GetInt(IniDocument* doc, const std::string& section, const std::string& tag,
                int32_t* value);
 // 1 found (buffer receives the decoded text cut to size-1 and a terminator);
-// 0 missing (buffer empty); negative on error (buffer empty).
+// 0 missing (buffer empty); negative on error (buffer empty; with size 0
+// nothing is written).
 int Ini_GetStringIntoBuffer(IniDocument* doc, const std::string& section, const std::string& tag,
                             char* buffer, size_t bufferSize);
 

@@ -36,6 +36,8 @@ std::string_view Trim(std::string_view s);
 // Section names and tags match regardless of the case of A..Z and of
 // leading and trailing white space.
 bool NamesMatch(std::string_view a, std::string_view b);
+// The same with `key` already trimmed (the form used in loops).
+bool MatchesKey(std::string_view stored, std::string_view key);
 
 // First section whose name matches; tries the last found section first.
 IniSection* FindSection(IniDocument* doc, std::string_view name);

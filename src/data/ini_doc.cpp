@@ -29,28 +29,37 @@ unsigned char FoldAsciiCase(unsigned char c) {
 }
 }  // namespace
 
-bool NamesMatch(std::string_view a, std::string_view b) {
-    a = Trim(a);
-    b = Trim(b);
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAsciiCase(static_cast<unsigned char>(a[i])) !=
-            FoldAsciiCase(static_cast<unsigned char>(b[i])))
-            return false;
+// `key` is already trimmed. Stored names are trimmed by puts and reads, so
+// trimming them is rarely needed. Compared from the end: names of a document
+// often share long beginnings (TEACH VECTOR 0 ... TEACH VECTOR 63).
+bool MatchesKey(std::string_view stored, std::string_view key) {
+    if (!stored.empty() && (IsBlank(static_cast<unsigned char>(stored.front())) ||
+                            IsBlank(static_cast<unsigned char>(stored.back()))))
+        stored = Trim(stored);
+    if (stored.size() != key.size()) return false;
+    for (size_t i = key.size(); i-- > 0;) {
+        const auto a = static_cast<unsigned char>(stored[i]);
+        const auto b = static_cast<unsigned char>(key[i]);
+        if (a != b && FoldAsciiCase(a) != FoldAsciiCase(b)) return false;
     }
     return true;
 }
 
+bool NamesMatch(std::string_view a, std::string_view b) {
+    return MatchesKey(a, Trim(b));
+}
+
 IniSection* FindSection(IniDocument* doc, std::string_view name) {
+    name = Trim(name);
     auto& sections = doc->sections;
     const int last = doc->lastFoundSection;
     // Sections are only ever appended, so the remembered section is still the
     // first one of its name.
     if (last >= 0 && static_cast<size_t>(last) < sections.size() &&
-        NamesMatch(sections[last].name, name))
+        MatchesKey(sections[last].name, name))
         return &sections[last];
     for (size_t i = 0; i < sections.size(); ++i) {
-        if (NamesMatch(sections[i].name, name)) {
+        if (MatchesKey(sections[i].name, name)) {
             doc->lastFoundSection = static_cast<int>(i);
             return &sections[i];
         }
@@ -61,8 +70,9 @@ IniSection* FindSection(IniDocument* doc, std::string_view name) {
 const IniItem* FindItem(IniDocument* doc, std::string_view section, std::string_view tag) {
     const IniSection* s = FindSection(doc, section);
     if (!s) return nullptr;
+    tag = Trim(tag);
     for (const IniItem& item : s->items) {
-        if (NamesMatch(item.tag, tag)) return &item;
+        if (MatchesKey(item.tag, tag)) return &item;
     }
     return nullptr;
 }
@@ -239,7 +249,7 @@ int PutValue(IniDocument* doc, std::string_view section, std::string_view tag, s
         if (doc->duplicateChecking) {
             size_t first = items.size();
             for (size_t i = 0; i < items.size(); ++i) {
-                if (NamesMatch(items[i].tag, trimmedTag)) {
+                if (MatchesKey(items[i].tag, trimmedTag)) {
                     first = i;
                     break;
                 }
@@ -250,7 +260,7 @@ int PutValue(IniDocument* doc, std::string_view section, std::string_view tag, s
                 items[first] = std::move(item);
                 size_t out = first + 1;
                 for (size_t i = first + 1; i < items.size(); ++i) {
-                    if (!NamesMatch(items[i].tag, trimmedTag)) {
+                    if (!MatchesKey(items[i].tag, trimmedTag)) {
                         if (out != i) items[out] = std::move(items[i]);
                         ++out;
                     }

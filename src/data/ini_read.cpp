@@ -1,5 +1,6 @@
 // Reading: the line splitter, the line parser, continuation joining and
 // Ini_ReadFromFile.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -33,19 +34,27 @@ int LineFile::ReadLine(std::string& line) {
             if (error_) return INI_READ_ERROR;
             return started ? 1 : 0;
         }
-        const char c = block_[pos_++];
-        const bool end = IsLineEnd(c);
         if (first) {
             first = false;
+            const char c = block_[pos_];
             // The second half of a two-character line end (CR LF, LF CR).
-            if (end && c != previousEnd_) continue;
+            if (IsLineEnd(c) && c != previousEnd_) {
+                ++pos_;
+                continue;
+            }
         }
         started = true;
-        if (end) {
-            previousEnd_ = c;
+        // Take the run of ordinary bytes up to the next line end in this
+        // block at once; bytes beyond the line limit are dropped.
+        size_t end = pos_;
+        while (end < len_ && !IsLineEnd(block_[end])) ++end;
+        if (line.size() < kMaxLineLength)
+            line.append(block_ + pos_, std::min(end - pos_, kMaxLineLength - line.size()));
+        pos_ = end;
+        if (end < len_) {
+            previousEnd_ = block_[pos_++];
             return 1;
         }
-        if (line.size() < kMaxLineLength) line += c;
     }
 }
 

@@ -237,18 +237,36 @@ TEST_F(IniRoundTrip, PathKeepsItsBackslashes) {
     EXPECT_EQ(file, "[SECTION]\r\nTAG = \"C:\\\\Data\\\\\"\r\n\r\n");
 }
 
-TEST_F(IniRoundTrip, IntegersAndEmptyValues) {
-    IniHandle doc = ReadText("[PARAMETER]\r\nPOWER =\r\nGAIN = \"\"\r\nAVERAGE = -2147483648\r\n");
+TEST_F(IniRoundTrip, PowerWithNothingOrWithEmptyQuotes) {
+    // POWER = with nothing after it is no item at all.
+    IniHandle bare = ReadText("[PARAMETER]\r\nPOWER =\r\n");
     int32_t v = 77;
-    EXPECT_EQ(Ini_GetInt(doc.get(), "PARAMETER", "POWER", &v), 0);
-    EXPECT_EQ(Ini_GetInt(doc.get(), "PARAMETER", "GAIN", &v), 0);
-    EXPECT_EQ(v, 77);
     char buf[8] = "old";
-    EXPECT_EQ(Ini_GetStringIntoBuffer(doc.get(), "PARAMETER", "GAIN", buf, sizeof buf), 1);
+    EXPECT_EQ(Ini_GetInt(bare.get(), "PARAMETER", "POWER", &v), 0);
+    EXPECT_EQ(Ini_GetStringIntoBuffer(bare.get(), "PARAMETER", "POWER", buf, sizeof buf), 0);
     EXPECT_STREQ(buf, "");
-    EXPECT_EQ(Ini_GetStringIntoBuffer(doc.get(), "PARAMETER", "POWER", buf, sizeof buf), 0);
-    EXPECT_EQ(Ini_GetInt(doc.get(), "PARAMETER", "AVERAGE", &v), 1);
+
+    // POWER = "" is an item with an empty value.
+    IniHandle quotes = ReadText("[PARAMETER]\r\nPOWER = \"\"\r\n");
+    std::strcpy(buf, "old");
+    EXPECT_EQ(Ini_GetStringIntoBuffer(quotes.get(), "PARAMETER", "POWER", buf, sizeof buf), 1);
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(Ini_GetInt(quotes.get(), "PARAMETER", "POWER", &v), 0);
+    EXPECT_EQ(v, 77);
+}
+
+TEST_F(IniRoundTrip, IntegerExtremes) {
+    IniHandle out = Ini_NewHandle();
+    Ini_PutInt(out.get(), "PARAMETER", "LOW", INT32_MIN);
+    Ini_PutInt(out.get(), "PARAMETER", "HIGH", INT32_MAX);
+    ASSERT_EQ(Ini_WriteToFile(out.get(), Path("i.ini")), 0);
+    IniHandle in = Ini_NewHandle();
+    ASSERT_EQ(Ini_ReadFromFile(in.get(), Path("i.ini")), 0);
+    int32_t v = 0;
+    EXPECT_EQ(Ini_GetInt(in.get(), "PARAMETER", "LOW", &v), 1);
     EXPECT_EQ(v, INT32_MIN);
+    EXPECT_EQ(Ini_GetInt(in.get(), "PARAMETER", "HIGH", &v), 1);
+    EXPECT_EQ(v, INT32_MAX);
 }
 
 }  // namespace

@@ -426,8 +426,10 @@ void TestPlatform::RemoveFdWatch(int watchId) {
 int TestPlatform::RunUserInterface() {
     running = true;
     idleExit = false;
+    loopPasses = 0;
     while (!quitRequested) {
         ++dispatchCount;
+        ++loopPasses;
         bool any = RunDue(impl_->queue);
         if (quitRequested) break;
         if (PollWatches(impl_->watches, 0)) any = true;
@@ -952,6 +954,17 @@ void TestPlatform::SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) {
 int TestPlatform::GetCtrlMaxLength(int panel, int ctrl) {
     ControlState* c = Target(*this, panel, ctrl, "GetCtrlMaxLength");
     return c && c->desc ? c->desc->maxLength : 0;
+}
+
+int TestPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
+    PanelState* p = PanelOf(panel);
+    if (!p || p->discarded || !p->controls.count(ctrl)) {
+        errors.push_back("CallCtrlCallback: no control " + Describe(panel, ctrl));
+        return 0;
+    }
+    auto it = p->callbacks.find(ctrl);
+    if (it == p->callbacks.end() || it->second == nullptr) return 0;
+    return it->second(panel, ctrl, event, impl_->callbackData, eventData1, eventData2);
 }
 
 // ---- popups

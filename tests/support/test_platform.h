@@ -107,7 +107,8 @@ class TestPlatform : public Platform {
     // Backspace: OnKey(0), deletes the selection or the last character, then
     // OnTextEdited and EVENT_VAL_CHANGED.
     void PressBackspace(int panel, int ctrl);
-    // Opens the drop-down of a string field and picks item `index`.
+    // Opens the drop-down of a string field and picks item `index` (the hooks'
+    // OnPick; the hooks raise the field's events through CallCtrlCallback).
     void PickDropDownItem(int panel, int ctrl, int index);
     // Operator actions on a dimmed, hidden or (for commits and value changes)
     // indicator control do nothing, as on screen; each such attempt is noted here.
@@ -147,6 +148,8 @@ class TestPlatform : public Platform {
     // and no watched descriptor became ready within realGraceSeconds: a test
     // never hangs on an event that will not come. Set when that happened.
     bool idleExit = false;
+    // Passes the last RunUserInterface made through its loop (0: it ended at once).
+    int loopPasses = 0;
     // Panel handles in the order DisplayPanel was called.
     std::vector<int> displayOrder;
     // Called by DisplayPanel after the panel is shown (to look at the state
@@ -227,6 +230,7 @@ class TestPlatform : public Platform {
     void SetDropDownVisible(int panel, int ctrl, bool visible) override;
     void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) override;
     int GetCtrlMaxLength(int panel, int ctrl) override;
+    int CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) override;
     void MessagePopup(const std::string& title, const std::string& text) override;
     int ConfirmPopup(const std::string& title, const std::string& text) override;
     int GenericMessagePopup(const std::string& title, const std::string& text,

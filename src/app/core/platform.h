@@ -80,7 +80,9 @@ struct DropDownHooks {
     // The arrow was clicked (or Up/Down pressed): the items to show, top first.
     virtual int ItemCount() const = 0;
     virtual std::string ItemText(int index) const = 0;
-    // The operator picked item `index` from the opened menu.
+    // The operator picked item `index` from the opened menu. The hooks put
+    // the text into the field and raise the field's own events themselves
+    // (Platform::CallCtrlCallback); the toolkit raises none for a pick.
     virtual void OnPick(int index) = 0;
 };
 
@@ -190,6 +192,12 @@ public:
     virtual void SetDropDownVisible(int panel, int ctrl, bool visible) = 0;
     virtual void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) = 0;
     virtual int GetCtrlMaxLength(int panel, int ctrl) = 0;  // 0: none
+    // Runs the control's own callback with the given event at once, as if the
+    // toolkit had raised it; returns the callback's result (0 without one).
+    virtual int CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
+        (void)panel, (void)ctrl, (void)event, (void)eventData1, (void)eventData2;
+        return 0;
+    }
 
     // ---- modal popups ------------------------------------------------------------
     virtual void MessagePopup(const std::string& title, const std::string& text) = 0;
