@@ -67,6 +67,18 @@ TEST_F(TeachTest, ThreeColoursFillRowsOneToThree) {
     EXPECT_EQ(ui.unansweredPopups, 0);
 }
 
+TEST_F(TeachTest, ACountBeyondTheGridStopsAtThirtyOneColours) {
+    Start();
+    a.para[MAX_VEC_NO] = 70;  // as a sensor might report it
+    a.teach[31][CELL0] = 7;
+    ASSERT_EQ(TeachColors(a), 0);
+    const std::vector<std::string> titles = Titles();
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), "TEACH COLOR 30"), 1);
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), "TEACH COLOR 31"), 0);
+    EXPECT_EQ(a.teach[31][CELL0], 7);
+    EXPECT_EQ(a.teach[30][CELL3], 500);
+}
+
 TEST_F(TeachTest, ANegativeCoordinateIsStoredAsItsSixteenBitPattern) {
     Start();
     AnswerToTeaching();
