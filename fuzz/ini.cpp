@@ -12,14 +12,14 @@
 
 namespace {
 
-// One scratch file per fuzzing process.
+// One scratch name per fuzzing process; the file is removed after every use,
+// since the fuzzer ends without running exit handlers.
 const std::string& ScratchPath() {
     static const std::string path = [] {
         char tmpl[] = "/tmp/lq_fuzz_ini_XXXXXX";
         const int fd = ::mkstemp(tmpl);
         if (fd < 0) std::abort();
         ::close(fd);
-        std::atexit([] { ::unlink(ScratchPath().c_str()); });
         return std::string(tmpl);
     }();
     return path;
@@ -52,6 +52,7 @@ void CheckStringRoundTrip(const uint8_t* data, size_t size) {
     WriteFile(ScratchPath(), reinterpret_cast<const uint8_t*>(formatted.data()), formatted.size());
     lq::IniHandle in = lq::Ini_NewHandle();
     if (lq::Ini_ReadFromFile(in.get(), ScratchPath()) != 0) std::abort();
+    ::unlink(ScratchPath().c_str());
     std::string buf(size + 1, '#');
     if (lq::Ini_GetStringIntoBuffer(in.get(), "S", "T", buf.data(), buf.size()) != 1) std::abort();
     if (std::memcmp(buf.data(), text.data(), size) != 0 || buf[size] != '\0') std::abort();
@@ -63,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteFile(ScratchPath(), data, size);
     lq::IniHandle doc = lq::Ini_NewHandle();
     const int r = lq::Ini_ReadFromFile(doc.get(), ScratchPath());
+    ::unlink(ScratchPath().c_str());
     if (r != 0) std::abort();
 
     // Names taken from the document itself, so that lookups hit.

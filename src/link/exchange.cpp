@@ -17,15 +17,17 @@ bool Serial(const App& a) {
 
 // Waits until `need` bytes of the response are there or more than 3.0 s have
 // passed since the start of this wait. Every pass dispatches events and reads
-// the clock; between passes it blocks in the event loop until an event or
-// descriptor readiness (the serial port and the TCP socket are watched), so a
-// waiting program does not spin. True when the bytes arrived.
+// the clock. A pass that still lacks bytes blocks in the event loop until an
+// event or descriptor readiness (the serial port and the TCP socket are
+// watched), so a waiting program does not spin; one that has them only
+// dispatches what is waiting. True when the bytes arrived.
 bool WaitForBytes(App& a, int need) {
     const bool serial = Serial(a);
     const double start = a.ui.Timer();
     double elapsed = 0.0;
-    for (bool first = true;; first = false) {
-        if (first) {
+    for (;;) {
+        const int have = serial ? GetInQLen(a) : a.s.rxCount;
+        if (have >= need) {
             a.ui.ProcessSystemEvents();
         } else {
             // Just past the limit, so that a wait that ends on time ends the loop.
@@ -61,14 +63,17 @@ int DataExchange(App& a, int count) {
         ComWrt(a, a.s.txBuffer, count);
     } else {
         a.s.rxCount = 0;
-        // Bytes still pending belong to an earlier response (one that came
-        // late or was cut short); they must not be taken for this one.
-        DiscardTcpInput(a);
+        // After a failed exchange, bytes still pending belong to an earlier
+        // response (one that came late or was cut short); they must not be
+        // taken for this one.
+        if (a.dev.tcpStale) DiscardTcpInput(a);
+        a.dev.tcpStale = false;
         ClientTCPWrite(a, a.s.txBuffer, count, 2.0);
     }
-    if (GetHeaderFrame(a) < 0) return -1;
-    if (a.s.respLength == 0) return 1;
-    return GetDataFrame(a);
+    int result = GetHeaderFrame(a);
+    if (result > 0 && a.s.respLength != 0) result = GetDataFrame(a);
+    if (result < 0) a.dev.tcpStale = true;
+    return result;
 }
 
 int GetHeaderFrame(App& a) {

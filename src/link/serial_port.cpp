@@ -70,7 +70,7 @@ void RemoveSerialWatch(App& a) {
 }
 
 // Moves what the driver holds into the input queue. What does not fit is
-// read and dropped, as from a full 1024-byte queue, so that a readable
+// read and dropped, as from a full queue, so that a readable
 // descriptor never stays readable (the event loop would spin on it). `fromWatch`: called because
 // the descriptor signalled readiness; nothing there then means the line hung up.
 void PumpSerial(App& a, bool fromWatch) {
@@ -84,7 +84,7 @@ void PumpSerial(App& a, bool fromWatch) {
         const ssize_t n = read(fd, &probe, 1);
         if (n == 1) {
             // The byte came in between the two looks: keep it.
-            if (a.dev.serialQueueLen < kSerialQueueSize)
+            if (a.dev.serialQueueLen < static_cast<int>(sizeof a.dev.serialQueue))
                 a.dev.serialQueue[a.dev.serialQueueLen++] = probe;
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             // Hung up (device unplugged, peer of a pseudo-terminal gone):
@@ -94,7 +94,7 @@ void PumpSerial(App& a, bool fromWatch) {
         return;
     }
     while (avail > 0) {
-        const int room = kSerialQueueSize - a.dev.serialQueueLen;
+        const int room = static_cast<int>(sizeof a.dev.serialQueue) - a.dev.serialQueueLen;
         ssize_t n;
         if (room > 0) {
             n = read(fd, a.dev.serialQueue + a.dev.serialQueueLen,

@@ -48,18 +48,27 @@ void CloseTcpSocket(App& a) {
     a.dev.tcpFd = -1;
 }
 
-// The watch callback: tells data from the server's close.
+// The watch callback: the descriptor is readable, which is data or the
+// server's close; ClientTCPCB's read tells them apart.
 void TcpReadable(App& a) {
-    const int fd = a.dev.tcpFd;
-    if (fd < 0) return;
-    char c;
-    const ssize_t n = recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (n > 0) {
-        ClientTCPCB(a, a.s.tcpHandle, TCP_DATAREADY, 0);
-    } else if (n == 0) {
-        ClientTCPCB(a, a.s.tcpHandle, TCP_DISCONNECT, 0);
-    } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-        ClientTCPCB(a, a.s.tcpHandle, TCP_DISCONNECT, TcpCodeOfErrno(errno));
+    if (a.dev.tcpFd >= 0) ClientTCPCB(a, a.s.tcpHandle, TCP_DATAREADY, 0);
+}
+
+// Reads what the connection holds into `buffer` (or drops it when `buffer`
+// is null): the bytes read, 0 when the server has closed, -1 when nothing is
+// there now.
+ssize_t ReadAvailable(int fd, uint8_t* buffer, size_t room) {
+    uint8_t scratch[512];
+    if (buffer == nullptr) {
+        buffer = scratch;
+        room = sizeof scratch;
+    }
+    for (;;) {
+        const ssize_t n = recv(fd, buffer, room, MSG_DONTWAIT);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return -1;
+        return 0;  // reset or another error: the connection is gone
     }
 }
 
@@ -125,10 +134,8 @@ int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSecon
 }
 
 void DiscardTcpInput(App& a) {
-    const int fd = a.dev.tcpFd;
-    if (fd < 0) return;
-    uint8_t scratch[512];
-    while (recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+    if (a.dev.tcpFd < 0) return;
+    while (ReadAvailable(a.dev.tcpFd, nullptr, 0) > 0) {
     }
 }
 
@@ -165,21 +172,26 @@ void DisconnectFromTCPServer(App& a) {
 
 int ClientTCPCB(App& a, int handle, int event, int /*error*/) {
     if (a.dev.tcpFd < 0 || handle != a.s.tcpHandle) return 0;  // stale event
+    if (event == TCP_DATAREADY) {
+        ssize_t n;
+        const int room = kFrameBufferSize - a.s.rxCount;
+        if (room > 0) {
+            n = ReadAvailable(a.dev.tcpFd, a.s.rxBuffer + a.s.rxCount, static_cast<size_t>(room));
+            if (n > 0) a.s.rxCount += static_cast<int>(n);
+        } else {
+            // What does not fit into rxBuffer is dropped, so the descriptor
+            // does not stay readable and the event loop does not spin on it.
+            while ((n = ReadAvailable(a.dev.tcpFd, nullptr, 0)) > 0) {
+            }
+        }
+        if (n != 0) return 0;
+        event = TCP_DISCONNECT;  // readable with nothing to read: the server has closed
+    }
     if (event == TCP_DISCONNECT) {
         CloseTcpSocket(a);
         ReportFailure(a, kTextServerClosed);
         a.s.tcpHandle = 0;
         a.s.tcpOpen = 0;
-    } else if (event == TCP_DATAREADY) {
-        const int room = kFrameBufferSize - a.s.rxCount;
-        if (room > 0) {
-            const ssize_t n = recv(a.dev.tcpFd, a.s.rxBuffer + a.s.rxCount,
-                                   static_cast<size_t>(room), MSG_DONTWAIT);
-            if (n > 0) a.s.rxCount += static_cast<int>(n);
-        }
-        // What does not fit into rxBuffer is dropped, so the descriptor does
-        // not stay readable and the event loop does not spin on it.
-        if (a.s.rxCount >= kFrameBufferSize) DiscardTcpInput(a);
     }
     return 0;
 }

@@ -44,10 +44,12 @@ TEST(FirmwareText, SplitsIntoModelAndDisplay) {
     const Case cases[] = {
         {"LUMIQUAD QX V1.5.7 ABC", 2, "LUMIQUAD QX V1.", "LUMIQUAD QX V1.5ABC"},
         {"LUMIQUAD V4.1", 1, "LUMIQUAD V4.", "LUMIQUAD V4.1"},
-        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.", "LUMIQUAD QXR V1.0X"},
-        {"lumiquad qxr v1.0 x", 0, "lumiquad qxr v1.", "lumiquad qxr v1.0x"},
+        // Piece 2 runs to the next "." or the end, spaces included.
+        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.", "LUMIQUAD QXR V1.0 X"},
+        {"lumiquad qxr v1.0 x", 0, "lumiquad qxr v1.", "lumiquad qxr v1.0 x"},
         {"NO DOT AT ALL", 0, "NO DOT AT ALL.", "NO DOT AT ALL."},
-        {"..LUMIQUAD V4..2.3   rest of it", 1, "LUMIQUAD V4.", "LUMIQUAD V4.2rest of it"},
+        // Leading delimiters are skipped; piece 4 keeps everything after its space.
+        {"..LUMIQUAD V4..2.3   rest of it", 1, "LUMIQUAD V4.", "LUMIQUAD V4.2  rest of it"},
         {"", 0, ".", "."},
     };
     for (const Case& c : cases) {
@@ -76,6 +78,30 @@ class ConnectTest : public SimTest {
     }
 };
 
+TEST_F(ConnectTest, ButtonTableAndDispatch) {
+    struct Case {
+        int keepTransfer, dimmed;
+    };
+    for (const Case c : {Case{0, 1}, Case{0, 0}, Case{1, 1}, Case{1, 0}}) {
+        // Start from the opposite state, so every control must be set.
+        for (const SessionButton& b : kSessionButtons)
+            ui.SetCtrlDimmed(a.s.*b.panel, b.ctrl, c.dimmed == 0);
+        ui.SetCtrlDimmed(a.s.tpConnect, BUTTON_ACCEPT, true);
+        const long dispatches = ui.dispatchCount;
+        SetButtonsDimmed(a, c.keepTransfer, c.dimmed);
+        EXPECT_GT(ui.dispatchCount, dispatches);
+        for (const SessionButton& b : kSessionButtons) {
+            const bool transfer = b.ctrl == BUTTON_GET || b.ctrl == BUTTON_SEND ||
+                                  b.ctrl == RADIO_BTN_EEPROM || b.ctrl == RADIO_BTN_FILE;
+            const bool expected = transfer && c.keepTransfer ? c.dimmed == 0 : c.dimmed != 0;
+            EXPECT_EQ(Dimmed(a.s.*b.panel, b.ctrl), expected)
+                << c.keepTransfer << c.dimmed << " " << CtrlName(b.ctrl);
+        }
+        EXPECT_FALSE(Dimmed(a.s.mainPanel, BUTTON_STOP));
+        EXPECT_TRUE(Dimmed(a.s.tpConnect, BUTTON_ACCEPT));  // not one of them
+    }
+}
+
 TEST_F(ConnectTest, SupportedFirmwareIsIdentified) {
     struct Case {
         const char* firmware;
@@ -85,7 +111,7 @@ TEST_F(ConnectTest, SupportedFirmwareIsIdentified) {
     const Case cases[] = {
         {"LUMIQUAD QX V1.5.7 ABC", 2, "LUMIQUAD QX V1.5ABC"},
         {"LUMIQUAD V4.1", 1, "LUMIQUAD V4.1"},
-        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.0X"},
+        {"LUMIQUAD QXR V1.0 X", 3, "LUMIQUAD QXR V1.0 X"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.firmware);

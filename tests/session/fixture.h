@@ -38,10 +38,16 @@ class SessionTest : public ::testing::Test {
     std::string StatusLine() { return ui.Ctl(a.s.dataPanel, DISPS_STATUS).text; }
     bool Dimmed(int panel, int ctrl) { return ui.GetCtrlDimmed(panel, ctrl); }
 
-    // Runs `fn` in every dispatch until it returns true.
-    void EachDispatch(std::function<bool()> fn) {
-        ui.Queue([this, fn] {
-            if (!fn()) EachDispatch(fn);
+    // Runs `fn` in every dispatch until it returns true (gives up, failing
+    // the test, when it never does).
+    void EachDispatch(std::function<bool()> fn, long limit = 2000000) {
+        ui.Queue([this, fn, limit] {
+            if (fn()) return;
+            if (limit <= 0) {
+                ADD_FAILURE() << "condition never met";
+                return;
+            }
+            EachDispatch(fn, limit - 1);
         });
     }
 

@@ -46,13 +46,13 @@ TEST_F(TransferTest, GetWithEepromLoadsThenReadsAndShows) {
     t[0][CELL3] = 100;
     sensor->SetEeprom(p, t);
     // Vectors beyond the sensor's 32 are the program's own.
-    a.teach[40][CELL0] = 999;
+    a.teach[40][CELL0] = 7;
 
     ui.Commit(a.s.mainPanel, BUTTON_GET);
     EXPECT_EQ(Seen(), (Requests{{4, 0, 0}, {2, 0, 0}, {2, 2, 0}}));
     EXPECT_EQ(a.para.w, p.w);
     for (int i = 0; i < 32; ++i) EXPECT_EQ(a.teach[i].w, t[i].w) << i;
-    EXPECT_EQ(a.teach[40][CELL0], 999);
+    EXPECT_EQ(a.teach[40][CELL0], 7);
     EXPECT_EQ(ui.Ctl(a.s.tpAssist, SLIDE_POWER).value, 900);
     EXPECT_EQ(ui.Ctl(a.s.tpAssist, EDIT_GAIN).value, 3);
     EXPECT_EQ(ui.GetTableCellVal(a.s.tpAssist, GRID_CTT, MakePoint(1, 1)), 2500);

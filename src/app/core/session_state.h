@@ -98,6 +98,7 @@ struct LinkDevices {
     int serialPort = 0;  // COM number that serialFd belongs to
     int tcpFd = -1;
     int tcpWatch = 0;    // platform fd-watch id
+    bool tcpStale = false;  // the last exchange failed: drop pending bytes before the next
     // Where COM numbers are looked up ("/dev" in the program; tests point it
     // at a folder of pseudo-terminal links).
     char deviceDir[256] = {'/', 'd', 'e', 'v', 0};
@@ -108,7 +109,9 @@ struct LinkDevices {
     double serialTimeout = 2.0;   // read/write time-out of the serial port, seconds
     int serialQueueLen = 0;       // bytes waiting in serialQueue
     int32_t icountBase[4] = {};   // driver's frame/overrun/parity/break counts at the last look
-    uint8_t serialQueue[kSerialQueueSize] = {};
+    // The 1024 bytes of data plus the header, which the exchange takes off
+    // the queue before the data: a response's data may fill the whole queue.
+    uint8_t serialQueue[kSerialQueueSize + 8] = {};
 };
 
 class ComboRegistry;  // the drop-down history widgets (ui)

@@ -1,0 +1,215 @@
+// The live loop through the Qt platform (offscreen) against the simulator on
+// TCP loopback, side by side with a bare blocking client on the same
+// simulator: the program's records per second as a share of the bare rate,
+// and the display work per record (SetPanelData + ShowGraph3D).
+#if __has_include(<QApplication>)
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/core/session_state.h"
+#include "app/qt/qt_platform.h"
+#include "app/winmain.h"
+#include "link/crc8.h"
+#include "link/link.h"
+#include "sim/simulator.h"
+#include "ui/view/view.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kRoundSeconds = 1.0;
+constexpr int kRounds = 3;
+
+QApplication& App() {
+    static QApplication* app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "bench_qt_live_loop";
+        static char* argv[] = {name, nullptr};
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+std::string UirPath() {
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / lq::kUirFileName)
+        .string();
+}
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+bool ReadAll(int fd, uint8_t* out, size_t n) {
+    size_t got = 0;
+    while (got < n) {
+        const ssize_t r = ::read(fd, out + got, n - got);
+        if (r <= 0) return false;
+        got += static_cast<size_t>(r);
+    }
+    return true;
+}
+
+// Live requests per second of a plain blocking client: write the request,
+// read the 50-byte answer, nothing else.
+double BareRate(int port, double seconds) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        ::close(fd);
+        return 0;
+    }
+    uint8_t request[8] = {};
+    lq::BuildFrameHeader(request, lq::ORDER_LIVE, 0, 0);
+    uint8_t answer[50];
+    long n = 0;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point end = start;
+    while (Seconds(start, end) < seconds) {
+        if (::write(fd, request, sizeof(request)) != 8 || !ReadAll(fd, answer, sizeof(answer)))
+            break;
+        ++n;
+        end = Clock::now();
+    }
+    ::close(fd);
+    return n / Seconds(start, end);
+}
+
+struct Program {
+    lq::qt::QtPlatform qp;
+    lq::App a{qp};
+    bool ok = false;
+
+    explicit Program(int port) {
+        if (lq::LoadProgramPanels(a, UirPath()) != 0) return;
+        qp.SetAutomaticPopupAnswers(true);
+        qp.DisplayPanel(a.s.dataPanel);
+        qp.DisplayPanel(a.s.mainPanel);
+        QApplication::processEvents();
+        a.s.link.protocol = lq::PROTOCOL_TCPIP;
+        lq::CopyText(a.s.link.host, "127.0.0.1");
+        a.s.link.tcpPort = port;
+        ok = true;
+    }
+    ~Program() {
+        if (a.s.tcpOpen != 0) lq::DisconnectFromTCPServer(a);
+        qp.DiscardPanel(a.s.mainPanel);
+    }
+
+    // GO for `seconds`, then STOP, as an operator would; records per second.
+    double LiveRate(lqsim::Sensor& sensor, double seconds) {
+        lq::InitTCP_IP(a);
+        if (a.s.linkResult < 0) return 0;
+        a.s.connected = 1;
+        sensor.ClearRequests();
+        QTimer::singleShot(static_cast<int>(seconds * 1000),
+                           [this] { qp.OperatorCommit(a.s.mainPanel, lq::BUTTON_STOP); });
+        const Clock::time_point start = Clock::now();
+        qp.OperatorCommit(a.s.mainPanel, lq::BUTTON_GO);
+        const Clock::time_point end = Clock::now();
+        long n = 0;
+        for (const lqsim::SeenRequest& r : sensor.Requests()) n += r.order == lq::ORDER_LIVE;
+        lq::DisconnectFromTCPServer(a);
+        return n / Seconds(start, end);
+    }
+};
+
+void BM_LiveLoopVersusBareClient(benchmark::State& state) {
+    App();
+    lqsim::Sensor sensor;
+    lqsim::TcpServer server(sensor);
+    if (!server.Start()) {
+        state.SkipWithError("simulator cannot listen");
+        return;
+    }
+    Program program(server.Port());
+    if (!program.ok) {
+        state.SkipWithError("resource not found beside the benchmark");
+        return;
+    }
+    double bare = 0, live = 0;
+    for (auto _ : state) {
+        // Alternate, so both see the same machine load; keep each one's best round.
+        for (int round = 0; round < kRounds; ++round) {
+            bare = std::max(bare, BareRate(server.Port(), kRoundSeconds));
+            live = std::max(live, program.LiveRate(sensor, kRoundSeconds));
+        }
+    }
+    state.counters["bare_per_s"] = bare;
+    state.counters["program_per_s"] = live;
+    state.counters["ratio"] = bare > 0 ? live / bare : 0;
+    std::printf("live loop: program %.0f records/s, bare client %.0f/s, ratio %.3f (goal >= 0.8)\n",
+                live, bare, bare > 0 ? live / bare : 0.0);
+}
+BENCHMARK(BM_LiveLoopVersusBareClient)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The display work of one record: the seven displays, the history shift, the
+// framing, the cursors and the strip chart, with Qt's coalesced repaints
+// running between records as they do in the loop.
+void BM_DisplayPerRecord(benchmark::State& state) {
+    App();
+    lqsim::Sensor sensor;
+    Program program(0);
+    if (!program.ok) {
+        state.SkipWithError("resource not found beside the benchmark");
+        return;
+    }
+    lq::App& a = program.a;
+    lq::LoadDefaultParaValues(a.para, a.teach, 1);
+    for (int i = 0; i < 31; ++i) {
+        a.teach[i][lq::CELL0] = static_cast<uint16_t>(2000 + 50 * i);
+        a.teach[i][lq::CELL1] = static_cast<uint16_t>(3000 + 30 * i);
+        a.teach[i][lq::CELL2] = static_cast<uint16_t>(1000 + 20 * i);
+        a.teach[i][lq::CELL3] = 200;
+    }
+    lq::InitGraphs(a);
+    std::vector<double> ms;
+    ms.reserve(1 << 16);
+    for (auto _ : state) {
+        const std::array<int16_t, 21> w = sensor.Measure();
+        for (size_t i = 0; i < w.size(); ++i) a.s.liveRecord.w[i] = w[i];
+        const Clock::time_point t0 = Clock::now();
+        lq::SetPanelData(a);
+        lq::ShowGraph3D(a);
+        const Clock::time_point t1 = Clock::now();
+        ms.push_back(Seconds(t0, t1) * 1000.0);
+        QApplication::processEvents();
+    }
+    std::sort(ms.begin(), ms.end());
+    const double median = ms.empty() ? 0 : ms[ms.size() / 2];
+    state.counters["median_ms"] = median;
+    std::printf("display per record: median %.4f ms over %zu records (goal <= 0.2 ms)\n", median,
+                ms.size());
+}
+BENCHMARK(BM_DisplayPerRecord)->Iterations(5000);
+
+}  // namespace
+
+BENCHMARK_MAIN();
+
+#else  // built without the Qt layer: nothing to measure
+#include <cstdio>
+int main() {
+    std::puts("bench_qt_live_loop: built without the Qt layer, nothing measured");
+    return 0;
+}
+#endif

@@ -1,0 +1,318 @@
+#include "app/qt/qt_widgets.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "app/core/ids.h"
+
+namespace lq::qt {
+
+QColor ToColor(uint32_t rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// ---- repaint coalescing ------------------------------------------------------------
+
+Repainter::Repainter(QObject* parent) : QObject(parent) {
+    timer_.setSingleShot(true);
+    timer_.setInterval(kFrameMs);
+    dirty_.reserve(64);
+    connect(&timer_, &QTimer::timeout, this, &Repainter::Flush);
+}
+
+// Widgets deleted later (a panel discarded inside its own callback) must not
+// reach back into a repainter that is gone.
+Repainter::~Repainter() {
+    for (Repaintable* w : dirty_) w->dirty_ = false;
+}
+
+void Repainter::MarkDirty(Repaintable* w) {
+    w->dirty_ = true;
+    dirty_.push_back(w);
+    if (!timer_.isActive()) timer_.start();
+}
+
+void Repainter::Forget(Repaintable* w) {
+    dirty_.erase(std::remove(dirty_.begin(), dirty_.end(), w), dirty_.end());
+}
+
+void Repainter::Flush() {
+    for (Repaintable* w : dirty_) {
+        w->dirty_ = false;
+        w->Self()->update();
+    }
+    dirty_.clear();
+}
+
+Repaintable::~Repaintable() {
+    if (dirty_ && repainter_) repainter_->Forget(this);
+}
+
+namespace {
+
+const QColor kPlotBackground(0xFB, 0xFB, 0xF8);
+const QColor kGridColor(0xD8, 0xD8, 0xD8);
+const QColor kAxisText(0x30, 0x30, 0x30);
+
+// A tick step of 1, 2 or 5 times a power of ten giving at most `maxTicks` intervals.
+double NiceStep(double span, int maxTicks) {
+    if (!(span > 0) || !std::isfinite(span)) return 1;
+    const double raw = span / maxTicks;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * p >= raw) return m * p;
+    return 10 * p;
+}
+
+QString TickLabel(double v, double step) {
+    if (std::fabs(v) < step * 1e-6) v = 0;
+    const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step)));
+    return QString::number(v, 'f', std::min(decimals, 6));
+}
+
+struct Frame {
+    QRectF plot;
+    double xMin, xMax, yMin, yMax;
+    double X(double x) const { return plot.left() + (x - xMin) / (xMax - xMin) * plot.width(); }
+    double Y(double y) const { return plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height(); }
+};
+
+// Title, plot background, grid and tick labels. Returns the plot frame.
+Frame PaintAxes(QPainter& p, const QRect& r, const QString& title, double xMin, double xMax,
+                double yMin, double yMax, bool xLabels) {
+    QFont small = p.font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1.5));
+    p.setFont(small);
+    const QFontMetrics fm(small);
+    const int th = fm.height();
+    Frame f{QRectF(r.left() + fm.horizontalAdvance(QStringLiteral("-00000")) + 6, r.top() + th + 4,
+                   0, 0),
+            xMin, xMax, yMin, yMax};
+    // Room for half of the last tick label on the right.
+    f.plot.setRight(r.right() -
+                    (xLabels ? fm.horizontalAdvance(QStringLiteral("00000")) / 2 + 4 : 8));
+    f.plot.setBottom(r.bottom() - (xLabels ? th + 4 : 6));
+    if (!(f.xMax > f.xMin)) f.xMax = f.xMin + 1;
+    if (!(f.yMax > f.yMin)) f.yMax = f.yMin + 1;
+
+    QFont bold = small;
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(kAxisText);
+    p.drawText(QRectF(f.plot.left(), r.top(), f.plot.width(), th + 2), Qt::AlignCenter, title);
+    p.setFont(small);
+
+    p.fillRect(f.plot, kPlotBackground);
+    const double xs = NiceStep(f.xMax - f.xMin, 5), ys = NiceStep(f.yMax - f.yMin, 5);
+    for (double v = std::ceil(f.xMin / xs) * xs; v <= f.xMax + xs * 1e-9; v += xs) {
+        const double x = f.X(v);
+        p.setPen(kGridColor);
+        p.drawLine(QPointF(x, f.plot.top()), QPointF(x, f.plot.bottom()));
+        if (!xLabels) continue;
+        p.setPen(kAxisText);
+        p.drawText(QRectF(x - 40, f.plot.bottom() + 2, 80, th), Qt::AlignHCenter | Qt::AlignTop,
+                   TickLabel(v, xs));
+    }
+    for (double v = std::ceil(f.yMin / ys) * ys; v <= f.yMax + ys * 1e-9; v += ys) {
+        const double y = f.Y(v);
+        p.setPen(kGridColor);
+        p.drawLine(QPointF(f.plot.left(), y), QPointF(f.plot.right(), y));
+        p.setPen(kAxisText);
+        p.drawText(QRectF(r.left(), y - th / 2.0, f.plot.left() - r.left() - 4, th),
+                   Qt::AlignRight | Qt::AlignVCenter, TickLabel(v, ys));
+    }
+    p.setPen(QPen(QColor(0x70, 0x70, 0x70), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(f.plot);
+    return f;
+}
+
+}  // namespace
+
+// ---- numeric display ---------------------------------------------------------------------
+
+NumericDisplay::NumericDisplay(QWidget* parent, Repainter* r)
+    : QFrame(parent), Repaintable(this, r) {
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void NumericDisplay::paintEvent(QPaintEvent* e) {
+    ++paints;
+    {
+        QPainter p(this);
+        const QRect r = contentsRect();
+        p.fillRect(r, isEnabled() ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xEE, 0xEE, 0xEE));
+        p.setPen(isEnabled() ? QColor(0x10, 0x10, 0x10) : QColor(0x90, 0x90, 0x90));
+        p.drawText(r.adjusted(4, 0, -5, 0), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(value_, 'f', std::clamp(precision_, 0, 15)));
+    }
+    QFrame::paintEvent(e);
+}
+
+// ---- bar -------------------------------------------------------------------------------
+
+BarWidget::BarWidget(QWidget* parent, Repainter* r, double min, double max, QColor fill)
+    : QWidget(parent), Repaintable(this, r), min_(min), max_(max), fill_(fill) {}
+
+void BarWidget::paintEvent(QPaintEvent*) {
+    ++paints;
+    QPainter p(this);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.fillRect(r, QColor(0x2A, 0x2A, 0x2A));
+    const double span = max_ > min_ ? max_ - min_ : 1;
+    const double frac = std::clamp((value_ - min_) / span, 0.0, 1.0);
+    QRectF bar = r.adjusted(2, 2, -2, -2);
+    const bool vertical = height() > width();
+    if (vertical)
+        bar.setTop(bar.bottom() - bar.height() * frac);
+    else
+        bar.setWidth(bar.width() * frac);
+    p.fillRect(bar, isEnabled() ? fill_ : fill_.lighter(160));
+    p.setPen(QColor(0x70, 0x70, 0x70));
+    p.drawRect(r);
+    if (!vertical) {
+        QFont f = font();
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(r.adjusted(6, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(value_, 'f', 0));
+    }
+}
+
+// ---- graph -------------------------------------------------------------------------------
+
+GraphWidget::GraphWidget(QWidget* parent, Repainter* r, const QString& title)
+    : QWidget(parent), Repaintable(this, r), title_(title) {
+    arcs_.reserve(256);
+}
+
+void GraphWidget::paintEvent(QPaintEvent*) {
+    ++paints;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const Frame f = PaintAxes(p, rect(), title_, xMin_, xMax_, yMin_, yMax_, true);
+    p.save();
+    p.setClipRect(f.plot.adjusted(1, 1, -1, -1));
+    p.setBrush(Qt::NoBrush);
+    for (const Arc& a : arcs_) {
+        const QRectF box =
+            QRectF(QPointF(f.X(a.x1), f.Y(a.y1)), QPointF(f.X(a.x2), f.Y(a.y2))).normalized();
+        p.setPen(QPen(ToColor(a.outline), 1.6));
+        if (a.fill <= 0xFFFFFF) {
+            p.setBrush(ToColor(a.fill));
+            p.drawPie(box, a.start * 16 / 10, a.span * 16 / 10);
+            p.setBrush(Qt::NoBrush);
+        } else if (box.width() < 1.5 && box.height() < 1.5) {
+            p.drawPoint(box.center());
+        } else {
+            p.drawArc(box, a.start * 16 / 10, a.span * 16 / 10);
+        }
+    }
+    // The cursor: a crosshair over the whole plot and a ring at the live point.
+    const QPointF c(f.X(cx_), f.Y(cy_));
+    p.setPen(QPen(QColor(0x00, 0x66, 0xCC), 1, Qt::DashLine));
+    p.drawLine(QPointF(f.plot.left(), c.y()), QPointF(f.plot.right(), c.y()));
+    p.drawLine(QPointF(c.x(), f.plot.top()), QPointF(c.x(), f.plot.bottom()));
+    p.setPen(QPen(QColor(0x00, 0x66, 0xCC), 2));
+    p.drawEllipse(c, 4, 4);
+    p.restore();
+}
+
+// ---- strip chart -----------------------------------------------------------------------
+
+StripChart::StripChart(QWidget* parent, Repainter* r, const QString& title,
+                       std::vector<QColor> traces, double yMin, double yMax)
+    : QWidget(parent),
+      Repaintable(this, r),
+      title_(title),
+      colors_(std::move(traces)),
+      yMin_(yMin),
+      yMax_(yMax) {
+    if (colors_.empty()) colors_ = {Qt::red, QColor(0, 170, 0), Qt::blue};
+    SetPointsPerScreen(100);
+}
+
+void StripChart::SetPointsPerScreen(int points) {
+    if (points < 2) points = 2;
+    if (points == pps_) return;
+    pps_ = points;
+    buf_.assign(static_cast<size_t>(pps_) * colors_.size(), 0.0);
+    head_ = filled_ = 0;
+    line_.reserve(pps_);
+    Touch();
+}
+
+void StripChart::Append(const double* values, int count) {
+    const int traces = static_cast<int>(colors_.size());
+    for (int i = 0; i + traces <= count; i += traces) {
+        for (int t = 0; t < traces; ++t)
+            buf_[static_cast<size_t>(t) * pps_ + head_] = values[i + t];
+        head_ = (head_ + 1) % pps_;
+        if (filled_ < pps_) ++filled_;
+    }
+    Touch();
+}
+
+double StripChart::At(int trace, int i) const {
+    const int start = (head_ - filled_ + pps_) % pps_;
+    return buf_[static_cast<size_t>(trace) * pps_ + (start + i) % pps_];
+}
+
+void StripChart::paintEvent(QPaintEvent*) {
+    ++paints;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const Frame f = PaintAxes(p, rect(), title_, 0, pps_ - 1, yMin_, yMax_, true);
+    p.setClipRect(f.plot.adjusted(1, 1, -1, -1));
+    // The newest point sits at the right edge; older ones scroll to the left.
+    const int offset = pps_ - filled_;
+    for (int t = 0; t < static_cast<int>(colors_.size()); ++t) {
+        line_.clear();
+        for (int i = 0; i < filled_; ++i) line_.append(QPointF(f.X(offset + i), f.Y(At(t, i))));
+        p.setPen(QPen(colors_[t], 1.6));
+        p.drawPolyline(line_);
+    }
+}
+
+// ---- decoration and panel ----------------------------------------------------------------
+
+void Decoration::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(QPen(ToColor(frame_), 1));
+    p.setBrush(Qt::NoBrush);
+    if (height() <= 3 || width() <= 3) {
+        p.fillRect(rect(), ToColor(frame_));
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawRoundedRect(r, 4, 4);
+}
+
+void PanelWidget::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    emit PanelEvent(handle_, EVENT_CLOSE, 0, 0);
+}
+
+void PanelWidget::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::RightButton) {
+        const QPoint pos = e->position().toPoint();
+        emit PanelEvent(handle_, EVENT_RIGHT_CLICK, pos.y(), pos.x());
+    }
+    e->accept();
+}
+
+void PanelWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::RightButton) {
+        const QPoint pos = e->position().toPoint();
+        emit PanelEvent(handle_, EVENT_RIGHT_DOUBLE_CLICK, pos.y(), pos.x());
+    }
+    e->accept();
+}
+
+}  // namespace lq::qt
