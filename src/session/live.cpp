@@ -43,6 +43,7 @@ void GetData(App& a) {
             for (size_t i = 0; i < s.liveRecord.w.size(); ++i) s.liveRecord.w[i] = Le16(d + 2 * i);
             SetPanelData(a);
             ShowGraph3D(a);
+            if (a.liveObserver != nullptr) a.liveObserver(a, a.liveObserverData);
         }
     } while (s.running == 1);
 }

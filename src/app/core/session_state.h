@@ -132,6 +132,11 @@ struct App {
     // Created by the ui layer when it attaches the drop-down, which also sets
     // the deleter (this layer cannot see the type).
     std::unique_ptr<ComboRegistry, void (*)(ComboRegistry*)> combos{nullptr, nullptr};
+    // Called by the live loop after each record it has shown (nullptr: none),
+    // with liveObserverData; a caller without a screen takes the records here
+    // and may end the loop by clearing s.running.
+    void (*liveObserver)(App& a, void* data) = nullptr;
+    void* liveObserverData = nullptr;
 };
 
 // Bounded copy into a fixed char array: always terminated, cut at size-1.

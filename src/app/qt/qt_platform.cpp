@@ -154,10 +154,6 @@ int QtPlatform::FireControl(int panel, int ctrl, int event, int data1, int data2
     return result;
 }
 
-int QtPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
-    return FireControl(panel, ctrl, event, eventData1, eventData2);
-}
-
 void QtPlatform::FirePanel(int panel, int event, int data1, int data2) {
     const Panel* p = FindPanel(panel);
     if (!p || !p->desc || p->desc->callback.empty() || !resolver_) return;

@@ -241,14 +241,8 @@ int QtPlatform::GetCtrlMaxLength(int panel, int ctrl) {
 // The drop-down commits a picked item through the field's own callback.
 int QtPlatform::CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) {
     Control* c = Find(panel, ctrl);
-    if (!c || !c->desc || c->desc->callback.empty() || !resolver_) return 0;
-    const CtrlCallbackFn fn = resolver_->Control(c->desc->callback);
-    if (!fn) return 0;
-    if (event == EVENT_COMMIT) c->edited = false;  // leaving the field must not commit again
-    ++callbackDepth_;
-    const int result = fn(panel, ctrl, event, callbackData_, eventData1, eventData2);
-    --callbackDepth_;
-    return result;
+    if (c && event == EVENT_COMMIT) c->edited = false;  // leaving the field must not commit again
+    return FireControl(panel, ctrl, event, eventData1, eventData2);
 }
 
 // Keys typed into a field with a drop-down: every key is reported, Up and

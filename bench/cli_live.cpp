@@ -1,0 +1,113 @@
+// `lumiquad-cli live --count 10000` against the simulated sensor on TCP
+// loopback, side by side with a bare blocking client that runs the same
+// request/response loop (order 8, 8-byte request, 50-byte answer) without any
+// event dispatch, display or output. The ratio of the two rates is the cost
+// of going through the program's session, link and console platform.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "cli/tool.h"
+#include "link/crc8.h"
+#include "sim/simulator.h"
+
+namespace {
+
+constexpr int kRecords = 10000;
+constexpr int kRounds = 3;
+
+using Clock = std::chrono::steady_clock;
+
+bool ReadAll(int fd, uint8_t* p, size_t n) {
+    while (n > 0) {
+        const ssize_t r = recv(fd, p, n, 0);
+        if (r <= 0) return false;
+        p += r;
+        n -= static_cast<size_t>(r);
+    }
+    return true;
+}
+
+// Records per second of the bare client; 0 when the exchange broke.
+double BareRate(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return 0;
+    }
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    uint8_t request[lq::kHeaderSize];
+    lq::BuildFrameHeader(request, 8, 0, 0);
+    uint8_t answer[2048];
+    bool ok = true;
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < kRecords && ok; ++i) {
+        ok = send(fd, request, sizeof request, MSG_NOSIGNAL) ==
+                 static_cast<ssize_t>(sizeof request) &&
+             ReadAll(fd, answer, lq::kHeaderSize);
+        const size_t length = static_cast<size_t>(answer[4] | (answer[5] << 8));
+        ok = ok && length <= sizeof answer - lq::kHeaderSize &&
+             ReadAll(fd, answer + lq::kHeaderSize, length);
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    close(fd);
+    return ok ? kRecords / seconds : 0;
+}
+
+// Records per second of the tool, start-up, connection and identification included.
+double CliRate(int port, FILE* sink) {
+    const std::string link = "127.0.0.1:" + std::to_string(port);
+    const std::string count = std::to_string(kRecords);
+    const char* argv[] = {"lumiquad-cli", "--tcp", link.c_str(), "live", "--count", count.c_str()};
+    const Clock::time_point start = Clock::now();
+    const int rc = lq::cli::Main(6, argv, sink, stderr);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return rc == 0 ? kRecords / seconds : 0;
+}
+
+void BM_CliLiveVersusBareClient(benchmark::State& state) {
+    lqsim::Sensor sensor;
+    lqsim::TcpServer server(sensor);
+    if (!server.Start()) {
+        state.SkipWithError("cannot start the simulator");
+        return;
+    }
+    FILE* sink = std::fopen("/dev/null", "w");
+    double bare = 0, cli = 0;
+    for (auto _ : state) {
+        // Alternating rounds, best of each, so that both see the same machine.
+        for (int round = 0; round < kRounds; ++round) {
+            bare = std::max(bare, BareRate(server.Port()));
+            cli = std::max(cli, CliRate(server.Port(), sink));
+        }
+    }
+    std::fclose(sink);
+    if (bare <= 0 || cli <= 0) {
+        state.SkipWithError("an exchange failed");
+        return;
+    }
+    state.counters["bare_records_per_s"] = bare;
+    state.counters["cli_records_per_s"] = cli;
+    state.counters["ratio"] = cli / bare;
+    std::printf("live --count %d: tool %.0f records/s, bare client %.0f records/s, ratio %.3f\n",
+                kRecords, cli, bare, cli / bare);
+}
+
+BENCHMARK(BM_CliLiveVersusBareClient)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

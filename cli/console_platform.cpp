@@ -1,0 +1,249 @@
+#include "cli/console_platform.h"
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+
+namespace lq::cli {
+
+ConsolePlatform::ConsolePlatform() = default;
+
+// ---- event loop -----------------------------------------------------------------
+
+int ConsolePlatform::RunUserInterface() {
+    while (quitRequested == 0) Dispatch(-1);
+    quitRequested = 0;
+    return quitCode_;
+}
+
+void ConsolePlatform::QuitUserInterface(int code) {
+    quitCode_ = code;
+    quitRequested = 1;
+}
+
+void ConsolePlatform::ProcessSystemEvents() {
+    Dispatch(0);
+}
+
+void ConsolePlatform::WaitForEvents(double maxSeconds) {
+    if (!(maxSeconds > 0.0)) maxSeconds = 0.0;
+    if (maxSeconds > 3600.0) maxSeconds = 3600.0;
+    // Rounded up, so that a wait never ends just before its limit.
+    Dispatch(static_cast<int>(maxSeconds * 1000.0 + 0.999));
+}
+
+int ConsolePlatform::AddFdWatch(int fd, std::function<void()> onReadable) {
+    for (Watch& w : watches_) {
+        if (w.id != 0) continue;
+        w.id = ++nextWatchId_;
+        w.fd = fd;
+        w.fn = std::move(onReadable);
+        return w.id;
+    }
+    return 0;
+}
+
+void ConsolePlatform::RemoveFdWatch(int watchId) {
+    if (watchId <= 0) return;
+    for (Watch& w : watches_) {
+        if (w.id != watchId) continue;
+        // The function itself stays until the slot is reused: it may be the
+        // one that is running.
+        w.id = 0;
+        w.fd = -1;
+    }
+}
+
+double ConsolePlatform::Timer() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void ConsolePlatform::Sleep(int milliseconds) {
+    if (milliseconds <= 0) return;
+    timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    // Sleeps the whole time, also when a signal interrupts it.
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+void ConsolePlatform::Dispatch(int ms) {
+    pollfd fds[kMaxWatches];
+    int ids[kMaxWatches];
+    nfds_t n = 0;
+    for (const Watch& w : watches_) {
+        if (w.id == 0) continue;
+        fds[n] = pollfd{w.fd, POLLIN, 0};
+        ids[n++] = w.id;
+    }
+    // A signal ends the wait early (poll fails with EINTR); the caller's
+    // clock decides whether to wait on.
+    if (poll(n > 0 ? fds : nullptr, n, ms) <= 0) return;
+    for (nfds_t i = 0; i < n; ++i) {
+        if (fds[i].revents == 0) continue;
+        for (Watch& w : watches_) {
+            if (w.id != ids[i]) continue;
+            // A copy: the callback may remove its own watch, and a watch added
+            // meanwhile may take over the slot.
+            std::function<void()> fn = w.fn;
+            fn();
+            break;
+        }
+    }
+}
+
+// ---- panels and controls ----------------------------------------------------------
+
+int ConsolePlatform::LoadPanel(int, const std::string&, int resource) {
+    // No resource file is needed: the handle is the resource number.
+    if (resource < 1 || resource >= kPanels) return -1;
+    return resource;
+}
+
+int ConsolePlatform::GetPanelHandleFromTabPage(int panel, int tabCtrl, int pageIndex) {
+    if (panel != MAINP || tabCtrl != TAB_MAIN1) return -1;
+    if (pageIndex == 0) return TP_CONNECT;
+    if (pageIndex == 1) return TP_ASSIST;
+    return -1;
+}
+
+void ConsolePlatform::SetPanelTitle(int panel, const std::string& title) {
+    if (panel >= 1 && panel < kPanels) panels_[panel].title = title;
+}
+
+std::string ConsolePlatform::GetPanelTitle(int panel) {
+    if (panel >= 1 && panel < kPanels) return panels_[panel].title;
+    return {};
+}
+
+void ConsolePlatform::SetActiveTabPage(int panel, int, int pageIndex) {
+    if (panel >= 1 && panel < kPanels) panels_[panel].activePage = pageIndex;
+}
+
+int ConsolePlatform::GetActiveTabPage(int panel, int) {
+    if (panel >= 1 && panel < kPanels) return panels_[panel].activePage;
+    return 0;
+}
+
+ConsolePlatform::Control* ConsolePlatform::Find(int panel, int ctrl) {
+    if (panel < 1 || panel >= kPanels || ctrl <= CTRL_NONE || ctrl >= CTRL_COUNT) return nullptr;
+    return &panels_[panel].controls[ctrl];
+}
+
+void ConsolePlatform::SetCtrlVal(int panel, int ctrl, double value) {
+    if (Control* c = Find(panel, ctrl)) c->value = value;
+}
+
+void ConsolePlatform::SetCtrlVal(int panel, int ctrl, std::string_view text) {
+    Control* c = Find(panel, ctrl);
+    if (c == nullptr) return;
+    if (ctrl == EDIT_TEXT_BOX_STATUS) {  // the one text box: it grows
+        c->text.append(text);
+        if (onTextBoxAppend) onTextBoxAppend(panel, ctrl, text);
+    } else {
+        c->text.assign(text);
+    }
+}
+
+double ConsolePlatform::GetCtrlValDouble(int panel, int ctrl) {
+    const Control* c = Find(panel, ctrl);
+    return c != nullptr ? c->value : 0.0;
+}
+
+std::string ConsolePlatform::GetCtrlValString(int panel, int ctrl) {
+    const Control* c = Find(panel, ctrl);
+    return c != nullptr ? c->text : std::string();
+}
+
+void ConsolePlatform::ResetTextBox(int panel, int ctrl, std::string_view text) {
+    if (Control* c = Find(panel, ctrl)) c->text.assign(text);
+}
+
+void ConsolePlatform::SetCtrlDimmed(int panel, int ctrl, bool dimmed) {
+    if (Control* c = Find(panel, ctrl)) c->dimmed = dimmed;
+}
+
+bool ConsolePlatform::GetCtrlDimmed(int panel, int ctrl) {
+    const Control* c = Find(panel, ctrl);
+    return c != nullptr && c->dimmed;
+}
+
+void ConsolePlatform::SetCtrlVisible(int panel, int ctrl, bool visible) {
+    if (Control* c = Find(panel, ctrl)) c->visible = visible;
+}
+
+bool ConsolePlatform::GetCtrlVisible(int panel, int ctrl) {
+    const Control* c = Find(panel, ctrl);
+    return c != nullptr && c->visible;
+}
+
+void ConsolePlatform::SetCtrlTooltip(int panel, int ctrl, const std::string& text) {
+    if (Control* c = Find(panel, ctrl)) c->tooltip = text;
+}
+
+std::string ConsolePlatform::GetCtrlTooltip(int panel, int ctrl) {
+    const Control* c = Find(panel, ctrl);
+    return c != nullptr ? c->tooltip : std::string();
+}
+
+void ConsolePlatform::SetCtrlPrecision(int panel, int ctrl, int digits) {
+    if (Control* c = Find(panel, ctrl)) c->precision = digits;
+}
+
+int ConsolePlatform::GetCtrlPrecision(int panel, int ctrl) {
+    const Control* c = Find(panel, ctrl);
+    return c != nullptr ? c->precision : 0;
+}
+
+// ---- popups -----------------------------------------------------------------------
+
+void ConsolePlatform::Print(const std::string& title, const std::string& text) {
+    if (messages == nullptr) return;
+    std::fprintf(messages, "%s\n%s", title.c_str(), text.c_str());
+    if (text.empty() || text.back() != '\n') std::fputc('\n', messages);
+    std::fflush(messages);
+}
+
+void ConsolePlatform::MessagePopup(const std::string& title, const std::string& text) {
+    Print(title, text);
+}
+
+int ConsolePlatform::ConfirmPopup(const std::string& title, const std::string& text) {
+    ++confirmsAsked;
+    const int answer = confirmAnswer == 1 ? 1 : 0;
+    if (answer == 0) ++confirmsRefused;
+    Print(title, text + (answer == 1 ? "\n-> YES" : "\n-> NO"));
+    return answer;
+}
+
+int ConsolePlatform::GenericMessagePopup(const std::string& title, const std::string& text,
+                                         const std::string&, const std::string&, std::string* entry,
+                                         int, int, int) {
+    lastGenericText = text;
+    if (entry != nullptr) entry->clear();
+    if (echoGeneric) Print(title, text);
+    return genericAnswer == 1 ? 1 : 2;
+}
+
+int ConsolePlatform::FileSelectPopup(const FileSelectRequest&, std::string& path) {
+    if (fileAnswer.empty()) return FILE_SELECT_CANCELLED;
+    path = fileAnswer;
+    struct stat st {};
+    return stat(fileAnswer.c_str(), &st) == 0 ? FILE_SELECT_EXISTING : FILE_SELECT_NEW;
+}
+
+std::string ConsolePlatform::GetProjectDir() {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string path(buf, static_cast<size_t>(n));
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return slash == 0 ? "/" : ".";
+    return path.substr(0, slash);
+}
+
+}  // namespace lq::cli

@@ -1,0 +1,78 @@
+// lumiquad-cli over a serial link: the simulated sensor behind a
+// pseudo-terminal, reached as a COM number through a folder of device links.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data/para.h"
+#include "link/link.h"
+#include "sim/simulator.h"
+#include "tests/cli/cli_run.h"
+
+namespace lq::test {
+namespace {
+
+class CliPty : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Start());
+        // COM 1 is ttyS0, COM 33 ttyUSB0 inside the device folder.
+        ASSERT_TRUE(server.Link(dir.File("ttyUSB0")));
+    }
+    CliResult Cli(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--com", "33", "--baud", "921600", "--device-dir", dir.path()});
+        sensor.ClearRequests();
+        return RunCli(dir, args);
+    }
+
+    TempDir dir;
+    lqsim::Sensor sensor;
+    lqsim::PtyServer server{sensor};
+};
+
+TEST_F(CliPty, IdentifyLiveAndRoundTripOverTheSerialLink) {
+    CliResult r = Cli({"identify"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("model: LUMIQUAD QX V1.", Lines(r.out).at(0));
+
+    r = Cli({"live", "--count", "20"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(21u, Lines(r.out).size());
+
+    ParaBlock p;
+    TeachTable t;
+    LoadDefaultParaValues(p, t, 1);
+    p[POWER] = 800;
+    p[GAIN] = 2;
+    for (int n = 0; n < kSensorTeachVectors; ++n) t[n][CELL0] = static_cast<uint16_t>(n + 40);
+    for (int n = kSensorTeachVectors; n < kTeachVectors; ++n) t[n] = TeachVector{};
+    sensor.SetRam(p, t);
+    sensor.SetEeprom(p, t);
+    const std::string file = dir.File("serial.ini");
+    ASSERT_EQ(0, Cli({"get", "--eeprom", "-o", file}).exitCode);
+    ParaBlock d;
+    TeachTable dt;
+    LoadDefaultParaValues(d, dt, 1);
+    sensor.SetRam(d, dt);
+    sensor.SetEeprom(d, dt);
+    r = Cli({"send", file, "--eeprom"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const ParaBlock ram = sensor.Ram(), eeprom = sensor.Eeprom();
+    const TeachTable teach = sensor.EepromTeach();
+    EXPECT_EQ(0, std::memcmp(&p, &ram, sizeof p));
+    EXPECT_EQ(0, std::memcmp(&p, &eeprom, sizeof p));
+    EXPECT_EQ(0, std::memcmp(&t, &teach, sizeof t));
+}
+
+TEST_F(CliPty, ComNumberWithoutADeviceFailsWithTheLinksText) {
+    const CliResult r = RunCli(dir, {"--com", "2", "--device-dir", dir.path(), "identify"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_EQ("", r.out);
+    EXPECT_TRUE(sensor.Requests().empty());
+}
+
+}  // namespace
+}  // namespace lq::test
