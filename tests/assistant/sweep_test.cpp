@@ -98,8 +98,9 @@ TEST_F(SweepTest, StopConnectPageOrCloseEndStageTwoBeforeTheNextStep) {
         {"CONNECT page", [this] { ui.ChangeTab(a.s.mainPanel, TAB_MAIN1, 0); }},
         {"close", [this] { ui.PanelEvent(a.s.mainPanel, EVENT_CLOSE); }},
     };
-    for (const auto& [name, action] : actions) {
-        SCOPED_TRACE(name);
+    for (const auto& entry : actions) {
+        const std::function<void()>& action = entry.second;
+        SCOPED_TRACE(entry.first);
         Start();
         CopyText(a.s.settingsPath, "/nonexistent-dir/PanelSettings.cfg");
         AnswerToTeaching();
