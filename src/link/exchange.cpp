@@ -42,12 +42,33 @@ bool WaitForBytes(App& a, int need) {
     return a.s.rxCount >= need;
 }
 
-// Drops what is waiting on the link, so that the next exchange starts clean.
-void DiscardPending(App& a) {
-    if (Serial(a))
+constexpr double kQuietTime = 0.05;  // seconds without bytes that end a drain
+
+// Drops what is waiting on the link. True when anything was there.
+bool DiscardPending(App& a) {
+    bool dropped = false;
+    if (Serial(a)) {
+        dropped = GetInQLen(a) > 0;
         FlushInQ(a);
-    else
-        DiscardTcpInput(a);
+    } else {
+        dropped = a.s.rxCount > 0 || DiscardTcpInput(a);
+        a.s.rxCount = 0;
+    }
+    return dropped;
+}
+
+// An oversize response goes on arriving after its header. Its rest is dropped
+// until the line has been quiet for a moment (at most for the wait's limit),
+// so that it is not taken for the next response.
+void DrainUntilQuiet(App& a) {
+    const double start = a.ui.Timer();
+    double quietSince = start;
+    for (;;) {
+        const double now = a.ui.Timer();
+        if (DiscardPending(a)) quietSince = now;
+        if (now - quietSince >= kQuietTime || now - start > kWaitLimit) break;
+        a.ui.WaitForEvents(kQuietTime);
+    }
 }
 
 }  // namespace
@@ -105,7 +126,7 @@ int GetDataFrame(App& a) {
     // Data that cannot be held (rxBuffer, or the serial input queue) is not
     // waited for: the response fails at once and its rest is dropped.
     if (length > (serial ? kSerialQueueSize : kMaxFrameData)) {
-        DiscardPending(a);
+        DrainUntilQuiet(a);
         ReportFailure(a, kTextBadData);
         return -1;
     }

@@ -67,8 +67,9 @@ int ComWrt(App& a, const uint8_t* buffer, int count);
 int TcpConnect(const char* host, int port, int timeoutMs);
 // Writes `count` bytes of txBuffer on the open connection; bytes written.
 int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSeconds);
-// Reads and throws away whatever the connection holds right now.
-void DiscardTcpInput(App& a);
+// Reads and throws away whatever the connection holds right now; true when
+// anything was there.
+bool DiscardTcpInput(App& a);
 // Takes a connected stream socket as the link's TCP connection (what
 // InitTCP_IP does after connecting): watch, handle, tcpOpen = 1.
 void AdoptTcpSocket(App& a, int fd);

@@ -133,10 +133,11 @@ int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSecon
     return done;
 }
 
-void DiscardTcpInput(App& a) {
-    if (a.dev.tcpFd < 0) return;
-    while (ReadAvailable(a.dev.tcpFd, nullptr, 0) > 0) {
-    }
+bool DiscardTcpInput(App& a) {
+    if (a.dev.tcpFd < 0) return false;
+    bool dropped = false;
+    while (ReadAvailable(a.dev.tcpFd, nullptr, 0) > 0) dropped = true;
+    return dropped;
 }
 
 void AdoptTcpSocket(App& a, int fd) {
