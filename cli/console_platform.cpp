@@ -38,10 +38,13 @@ void ConsolePlatform::WaitForEvents(double maxSeconds) {
 
 int ConsolePlatform::AddFdWatch(int fd, std::function<void()> onReadable) {
     for (Watch& w : watches_) {
-        if (w.id != 0) continue;
+        // A slot whose function is running (its watch removed by itself) is
+        // not reused until that function has returned.
+        if (w.id != 0 || w.running > 0) continue;
         w.id = ++nextWatchId_;
         w.fd = fd;
         w.fn = std::move(onReadable);
+        pollStale_ = true;
         return w.id;
     }
     return 0;
@@ -55,6 +58,7 @@ void ConsolePlatform::RemoveFdWatch(int watchId) {
         // one that is running.
         w.id = 0;
         w.fd = -1;
+        pollStale_ = true;
     }
 }
 
@@ -72,27 +76,39 @@ void ConsolePlatform::Sleep(int milliseconds) {
 }
 
 void ConsolePlatform::Dispatch(int ms) {
-    pollfd fds[kMaxWatches];
-    int ids[kMaxWatches];
-    nfds_t n = 0;
-    for (const Watch& w : watches_) {
-        if (w.id == 0) continue;
-        fds[n] = pollfd{w.fd, POLLIN, 0};
-        ids[n++] = w.id;
+    // The poll set is rebuilt only when a watch was added or removed, so a
+    // pass of the live loop costs one poll() and the ready callbacks.
+    if (pollStale_) {
+        pollCount_ = 0;
+        for (int i = 0; i < kMaxWatches; ++i) {
+            if (watches_[i].id == 0) continue;
+            pollFds_[pollCount_] = pollfd{watches_[i].fd, POLLIN, 0};
+            pollIds_[pollCount_] = watches_[i].id;
+            pollSlots_[pollCount_++] = i;
+        }
+        pollStale_ = false;
     }
     // A signal ends the wait early (poll fails with EINTR); the caller's
     // clock decides whether to wait on.
-    if (poll(n > 0 ? fds : nullptr, n, ms) <= 0) return;
+    const nfds_t n = static_cast<nfds_t>(pollCount_);
+    if (poll(n > 0 ? pollFds_ : nullptr, n, ms) <= 0) return;
+    // Copied: a callback may change the watches and so the cached set, and
+    // may dispatch again itself.
+    int ready[kMaxWatches];
+    int readyIds[kMaxWatches];
+    int count = 0;
     for (nfds_t i = 0; i < n; ++i) {
-        if (fds[i].revents == 0) continue;
-        for (Watch& w : watches_) {
-            if (w.id != ids[i]) continue;
-            // A copy: the callback may remove its own watch, and a watch added
-            // meanwhile may take over the slot.
-            std::function<void()> fn = w.fn;
-            fn();
-            break;
-        }
+        if (pollFds_[i].revents == 0) continue;
+        ready[count] = pollSlots_[i];
+        readyIds[count++] = pollIds_[i];
+    }
+    for (int k = 0; k < count; ++k) {
+        Watch& w = watches_[ready[k]];
+        // Removed (or removed and replaced) by an earlier callback of this pass.
+        if (w.id != readyIds[k]) continue;
+        ++w.running;
+        w.fn();
+        --w.running;
     }
 }
 

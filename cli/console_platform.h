@@ -6,6 +6,8 @@
 // stream, questions are answered from a policy set by the caller.
 #pragma once
 
+#include <poll.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -149,6 +151,7 @@ class ConsolePlatform : public Platform {
         int id = 0;
         int fd = -1;
         std::function<void()> fn;
+        int running = 0;  // calls of fn under way
     };
 
     Control* Find(int panel, int ctrl);
@@ -161,6 +164,12 @@ class ConsolePlatform : public Platform {
 
     Panel panels_[kPanels];
     Watch watches_[kMaxWatches];
+    // The poll set of the live watches, with each entry's watch id and slot.
+    pollfd pollFds_[kMaxWatches] = {};
+    int pollIds_[kMaxWatches] = {};
+    int pollSlots_[kMaxWatches] = {};
+    int pollCount_ = 0;
+    bool pollStale_ = true;
     int nextWatchId_ = 0;
     int quitCode_ = 0;
 };

@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 
 namespace lqsim::io {
 
@@ -18,14 +20,16 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kFragmentPauseMs = 20;
 
-// Waits until `deadline` or until the wake-up fires; true when woken.
+// Waits until `deadline` (to the microsecond, not rounded to milliseconds) or
+// until the wake-up fires; true when woken.
 bool SleepUntil(Clock::time_point deadline, int wakeFd) {
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return false;
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) return false;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         pollfd p{wakeFd, POLLIN, 0};
-        const int r = poll(&p, 1, static_cast<int>(left.count()));
+        const int r = ppoll(&p, 1, &ts, nullptr);
         if (r > 0) return true;
         if (r < 0 && errno != EINTR) return false;
     }
@@ -76,30 +80,42 @@ void SetNonBlocking(int fd) {
 }
 
 WriteResult WritePaced(int fd, bool socket, const std::vector<uint8_t>& bytes,
-                       const std::vector<size_t>& pauses, int baud, int wakeFd) {
-    // Pieces of at most ~10 ms of wire time, so pacing sleeps per piece.
+                       const std::vector<size_t>& pauses, int baud, int wakeFd,
+                       size_t requestBytes) {
+    using Seconds = std::chrono::duration<double>;
+    const double byteTime = baud > 0 ? 10.0 / baud : 0.0;
+    // Pieces of about a millisecond of wire, as a USB adapter hands them over.
     const size_t chunk =
-        baud > 0 ? std::max<size_t>(1, static_cast<size_t>(baud) / 1000) : bytes.size();
-    const auto start = Clock::now();
-    auto pausedFor = Clock::duration::zero();
+        baud > 0 ? std::max<size_t>(1, static_cast<size_t>(baud) / 10000) : bytes.size();
+    if (baud > 0) {
+        // The default slack of 50 us would be a tenth of a record's wire time
+        // at 921600 baud; this thread's timed waits are the pacing itself.
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    }
+    // An absolute schedule: byte i of the answer is due when its stop bit has
+    // arrived, counted from the end of the request's own wire time. A piece is
+    // written when its last byte is due, never before, so the answer cannot
+    // outrun the wire, and late wake-ups do not add up from piece to piece.
+    auto start = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                    Seconds(byteTime * static_cast<double>(requestBytes)));
     size_t done = 0;
     size_t nextPause = 0;
     while (done < bytes.size()) {
         size_t end = std::min(bytes.size(), done + chunk);
         while (nextPause < pauses.size() && pauses[nextPause] <= done) ++nextPause;
         if (nextPause < pauses.size()) end = std::min(end, pauses[nextPause]);
+        if (baud > 0) {
+            const auto due = start + std::chrono::duration_cast<Clock::duration>(
+                                         Seconds(byteTime * static_cast<double>(end)));
+            if (SleepUntil(due, wakeFd)) return WriteResult::Woken;
+        }
         const WriteResult r = WriteAll(fd, socket, bytes.data() + done, end - done, wakeFd);
         if (r != WriteResult::Done) return r;
         done = end;
         if (done < bytes.size() && nextPause < pauses.size() && pauses[nextPause] == done) {
             const auto p = std::chrono::milliseconds(kFragmentPauseMs);
             if (SleepUntil(Clock::now() + p, wakeFd)) return WriteResult::Woken;
-            pausedFor += p;
-        }
-        if (baud > 0) {
-            const auto wire = std::chrono::duration_cast<Clock::duration>(
-                std::chrono::duration<double>(10.0 * static_cast<double>(done) / baud));
-            if (SleepUntil(start + pausedFor + wire, wakeFd)) return WriteResult::Woken;
+            start += p;  // the line was idle meanwhile
         }
     }
     return WriteResult::Done;

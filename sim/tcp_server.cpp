@@ -81,7 +81,8 @@ struct TcpServer::Impl {
             const bool keep = sensor.Feed(in.data(), static_cast<size_t>(n), out, pauses);
             if (!out.empty()) {
                 const io::WriteResult r =
-                    io::WritePaced(clientFd, true, out, pauses, sensor.Config().baud, wake.Fd());
+                    io::WritePaced(clientFd, true, out, pauses, sensor.Config().baud, wake.Fd(),
+                                   static_cast<size_t>(n));
                 if (r == io::WriteResult::Failed) {
                     CloseClient();
                     continue;

@@ -79,14 +79,28 @@ void QtPlatform::WaitForEvents(double maxSeconds) {
         ProcessSystemEvents();
         return;
     }
-    // The timer only wakes the loop up; its event itself does nothing.
-    const int ms = static_cast<int>(std::ceil(std::min(maxSeconds, 3600.0) * 1000.0));
-    const int id = startTimer(std::max(ms, 1), Qt::PreciseTimer);
+    // One wake-up timer serves the waits that follow each other in the live
+    // loop: it is armed again only when it is not running or would end this
+    // wait more than a millisecond late. Waking before the limit is harmless
+    // (callers wait by the clock); the timer stops itself when it fires, so a
+    // silent program has no timer ticking.
+    using namespace std::chrono;
+    const steady_clock::time_point now = steady_clock::now();
+    const double seconds = std::min(maxSeconds, 3600.0);
+    const steady_clock::time_point until =
+        now + duration_cast<steady_clock::duration>(duration<double>(seconds));
+    if (!wakeTimer_.isActive() || wakeAt_ > until + milliseconds(1)) {
+        const int ms = std::max(static_cast<int>(std::ceil(seconds * 1000.0)), 1);
+        wakeTimer_.start(ms, Qt::PreciseTimer, this);
+        wakeAt_ = now + milliseconds(ms);
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    killTimer(id);
 }
 
-void QtPlatform::timerEvent(QTimerEvent*) {}
+// The wake-up timer's event only ends a wait; it does nothing else.
+void QtPlatform::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == wakeTimer_.timerId()) wakeTimer_.stop();
+}
 
 int QtPlatform::AddFdWatch(int fd, std::function<void()> onReadable) {
     const int id = nextWatch_++;

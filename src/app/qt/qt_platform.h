@@ -4,6 +4,7 @@
 // watches. Needs a QApplication that lives longer than the object.
 #pragma once
 
+#include <QBasicTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -178,6 +179,8 @@ class QtPlatform : public QObject, public Platform {
     bool waitCursor_ = false;
     bool autoAnswer_ = false;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    QBasicTimer wakeTimer_;  // ends WaitForEvents; kept armed across waits
+    std::chrono::steady_clock::time_point wakeAt_;
 };
 
 }  // namespace lq::qt
