@@ -10,6 +10,7 @@
 
 #include "app/core/session_state.h"
 #include "cli/console_platform.h"
+#include "cli/live_line.h"
 #include "cli/options.h"
 #include "data/ini.h"
 #include "data/para.h"
@@ -214,10 +215,13 @@ void Tool::LiveRecordShown(App& a, void* data) {
     const Options& o = *t.liveOptions_;
     const LiveRecord& r = a.s.liveRecord;
     const double time = t.ui_.Timer() - t.liveStart_;
-    const char* format = o.format == LiveFormat::Csv ? "%.6f,%d,%d,%d,%d,%d,%d,%d\n"
-                                                     : "%10.4f %6d %6d %6d %6d %6d %6d %5d\n";
-    std::fprintf(t.out_, format, time, r.R(), r.G(), r.B(), r.X(), r.Y(), r.INT(), r.ColorNo());
-    if (std::fflush(t.out_) != 0) t.liveOutputFailed_ = true;
+    const int values[7] = {r.R(), r.G(), r.B(), r.X(), r.Y(), r.INT(), r.ColorNo()};
+    char line[kLiveLineMax];
+    const size_t n = FormatLiveLine(line, o.format, time, values);
+    // Flushed per line, so a reader of a pipe sees each record as it comes:
+    // the whole line goes out in one write.
+    if (std::fwrite(line, 1, n, t.out_) != n || std::fflush(t.out_) != 0)
+        t.liveOutputFailed_ = true;
     ++t.liveRecords_;
     if ((o.count > 0 && t.liveRecords_ >= o.count) || (o.seconds > 0 && time >= o.seconds) ||
         interrupted != 0 || t.liveOutputFailed_)
