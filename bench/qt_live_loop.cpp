@@ -7,8 +7,10 @@
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -50,6 +52,13 @@ std::string UirPath() {
         .string();
 }
 
+// CPU seconds of the calling thread.
+double ThreadCpu() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 double Seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
@@ -66,7 +75,7 @@ bool ReadAll(int fd, uint8_t* out, size_t n) {
 
 // Live requests per second of a plain blocking client: write the request,
 // read the 50-byte answer, nothing else.
-double BareRate(int port, double seconds) {
+double BareRate(int port, double seconds, double* cpuPerRecord) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
@@ -82,6 +91,7 @@ double BareRate(int port, double seconds) {
     lq::BuildFrameHeader(request, lq::ORDER_LIVE, 0, 0);
     uint8_t answer[50];
     long n = 0;
+    const double cpu0 = ThreadCpu();
     const Clock::time_point start = Clock::now();
     Clock::time_point end = start;
     while (Seconds(start, end) < seconds) {
@@ -90,6 +100,7 @@ double BareRate(int port, double seconds) {
         ++n;
         end = Clock::now();
     }
+    *cpuPerRecord = n > 0 ? (ThreadCpu() - cpu0) / n : 0;
     ::close(fd);
     return n / Seconds(start, end);
 }
@@ -116,18 +127,21 @@ struct Program {
     }
 
     // GO for `seconds`, then STOP, as an operator would; records per second.
-    double LiveRate(lqsim::Sensor& sensor, double seconds) {
+    double LiveRate(lqsim::Sensor& sensor, double seconds, double* cpuPerRecord) {
         lq::InitTCP_IP(a);
         if (a.s.linkResult < 0) return 0;
         a.s.connected = 1;
         sensor.ClearRequests();
         QTimer::singleShot(static_cast<int>(seconds * 1000),
                            [this] { qp.OperatorCommit(a.s.mainPanel, lq::BUTTON_STOP); });
+        const double cpu0 = ThreadCpu();
         const Clock::time_point start = Clock::now();
         qp.OperatorCommit(a.s.mainPanel, lq::BUTTON_GO);
         const Clock::time_point end = Clock::now();
+        const double cpu = ThreadCpu() - cpu0;
         long n = 0;
         for (const lqsim::SeenRequest& r : sensor.Requests()) n += r.order == lq::ORDER_LIVE;
+        *cpuPerRecord = n > 0 ? cpu / n : 0;
         lq::DisconnectFromTCPServer(a);
         return n / Seconds(start, end);
     }
@@ -147,13 +161,16 @@ void BM_LiveLoopVersusBareClient(benchmark::State& state) {
         return;
     }
     double bare = 0, live = 0;
-    std::vector<double> ratios;
+    std::vector<double> ratios, bareCpu, liveCpu;
     for (auto _ : state) {
         // Alternate, so both see the same machine load: the ratio of each
         // pair of rounds, their median, and each one's best round.
         for (int round = 0; round < kRounds; ++round) {
-            const double b = BareRate(server.Port(), kRoundSeconds);
-            const double l = program.LiveRate(sensor, kRoundSeconds);
+            double bc = 0, lc = 0;
+            const double b = BareRate(server.Port(), kRoundSeconds, &bc);
+            const double l = program.LiveRate(sensor, kRoundSeconds, &lc);
+            bareCpu.push_back(bc * 1e6);
+            liveCpu.push_back(lc * 1e6);
             if (b > 0) ratios.push_back(l / b);
             bare = std::max(bare, b);
             live = std::max(live, l);
@@ -169,6 +186,12 @@ void BM_LiveLoopVersusBareClient(benchmark::State& state) {
         "pair: median %.3f, range %.3f-%.3f (goal >= 0.8)\n",
         live, bare, median, ratios.empty() ? 0 : ratios.front(),
         ratios.empty() ? 0 : ratios.back());
+    std::sort(bareCpu.begin(), bareCpu.end());
+    std::sort(liveCpu.begin(), liveCpu.end());
+    if (!bareCpu.empty())
+        std::printf(
+            "CPU of the loop's thread per record (medians): program %.2f us, bare %.2f us\n",
+            liveCpu[liveCpu.size() / 2], bareCpu[bareCpu.size() / 2]);
 }
 BENCHMARK(BM_LiveLoopVersusBareClient)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -211,6 +234,34 @@ void BM_DisplayPerRecord(benchmark::State& state) {
                 ms.size());
 }
 BENCHMARK(BM_DisplayPerRecord)->Iterations(5000);
+
+// One pass of event dispatch with nothing waiting (what the data wait runs
+// when the answer came with its header), beside a bare poll() of the same
+// descriptors for scale: the toolkit's share of each exchange.
+void BM_DispatchPass(benchmark::State& state) {
+    App();
+    Program program(0);
+    if (!program.ok) {
+        state.SkipWithError("resource not found beside the benchmark");
+        return;
+    }
+    constexpr int kPasses = 20000;
+    QApplication::processEvents();
+    const Clock::time_point t0 = Clock::now();
+    for (int i = 0; i < kPasses; ++i) program.qp.ProcessSystemEvents();
+    const Clock::time_point t1 = Clock::now();
+    pollfd p{0, 0, 0};
+    for (int i = 0; i < kPasses; ++i) ::poll(&p, 1, 0);
+    const Clock::time_point t2 = Clock::now();
+    const double qt = Seconds(t0, t1) / kPasses * 1e6;
+    const double bare = Seconds(t1, t2) / kPasses * 1e6;
+    for (auto _ : state) {
+    }
+    state.counters["pass_us"] = qt;
+    std::printf("dispatch pass with nothing waiting: %.2f us (a bare poll(0): %.2f us)\n", qt,
+                bare);
+}
+BENCHMARK(BM_DispatchPass)->Iterations(1);
 
 }  // namespace
 

@@ -73,6 +73,14 @@ TEST_F(QtDisplayTest, StripChartShowsTheLastPointsPerScreenOfEachTrace) {
     // A different count starts afresh.
     qp.SetStripPointsPerScreen(d, GRAPH_RGB, 50);
     EXPECT_EQ(s->Filled(), 0);
+    // More points than fit (twice, from a position inside the ring): the newest
+    // are kept, oldest first.
+    qp.PlotStripChart(d, GRAPH_RGB, values, 3 * 7);
+    for (int k = 0; k < 2; ++k) qp.PlotStripChart(d, GRAPH_RGB, values, 300);
+    ASSERT_EQ(s->Filled(), 50);
+    EXPECT_EQ(s->At(0, 0), 1050);
+    EXPECT_EQ(s->At(0, 49), 1099);
+    EXPECT_EQ(s->At(2, 49), -1099);
     s->grab();
 }
 

@@ -247,14 +247,27 @@ void StripChart::SetPointsPerScreen(int points) {
     Touch();
 }
 
+// Called with the whole history on every live record, so it stays a plain
+// copy: no division per point, and points that would scroll out at once are
+// skipped.
 void StripChart::Append(const double* values, int count) {
     const int traces = static_cast<int>(colors_.size());
-    for (int i = 0; i + traces <= count; i += traces) {
-        for (int t = 0; t < traces; ++t)
-            buf_[static_cast<size_t>(t) * pps_ + head_] = values[i + t];
-        head_ = (head_ + 1) % pps_;
-        if (filled_ < pps_) ++filled_;
+    if (traces == 0 || count < traces) return;
+    int points = count / traces;
+    int head = head_;
+    if (points > pps_) {
+        const int skipped = points - pps_;
+        values += static_cast<size_t>(skipped) * traces;
+        head = (head + skipped) % pps_;
+        points = pps_;
     }
+    double* base = buf_.data();
+    for (int i = 0; i < points; ++i, values += traces) {
+        for (int t = 0; t < traces; ++t) base[static_cast<size_t>(t) * pps_ + head] = values[t];
+        if (++head == pps_) head = 0;
+    }
+    head_ = head;
+    filled_ = std::min(pps_, filled_ + points);
     Touch();
 }
 
