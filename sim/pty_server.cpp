@@ -53,7 +53,7 @@ struct PtyServer::Impl {
             // A serial line cannot be closed by the sensor: Fault::Close stays silent.
             sensor.Feed(in.data(), static_cast<size_t>(n), out, pauses);
             if (!out.empty())
-                io::WritePaced(masterFd, false, out, pauses, sensor.Config().baud, wake.Fd(),
+                io::WritePaced(masterFd, false, out, pauses, sensor.Baud(), wake.Fd(),
                                static_cast<size_t>(n));
         }
     }

@@ -526,6 +526,11 @@ SimConfig Sensor::Config() const {
     return impl_->config;
 }
 
+int Sensor::Baud() const {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    return impl_->config.baud;
+}
+
 lq::ParaBlock Sensor::Ram() const {
     std::lock_guard<std::mutex> lock(impl_->mu);
     return impl_->ram;

@@ -78,6 +78,8 @@ class Sensor {
     // The n-th count starts again with every call.
     void SetFault(Fault f, int every = 1);
     SimConfig Config() const;
+    // The pacing rate alone, for the transports (no copy of the whole config per answer).
+    int Baud() const;
 
     lq::ParaBlock Ram() const;
     lq::ParaBlock Eeprom() const;

@@ -80,9 +80,8 @@ struct TcpServer::Impl {
             pauses.clear();
             const bool keep = sensor.Feed(in.data(), static_cast<size_t>(n), out, pauses);
             if (!out.empty()) {
-                const io::WriteResult r =
-                    io::WritePaced(clientFd, true, out, pauses, sensor.Config().baud, wake.Fd(),
-                                   static_cast<size_t>(n));
+                const io::WriteResult r = io::WritePaced(clientFd, true, out, pauses, sensor.Baud(),
+                                                         wake.Fd(), static_cast<size_t>(n));
                 if (r == io::WriteResult::Failed) {
                     CloseClient();
                     continue;
