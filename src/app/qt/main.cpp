@@ -70,7 +70,7 @@ Options ParseOptions(int argc, char** argv) {
             o.pressGo = true;
         } else if (a.rfind("-", 0) == 0 && a != "-platform" && a.rfind("-style", 0) != 0) {
             std::fprintf(stderr,
-                         "usage: lumiquad-panel [--screenshot PATH [--after-ms N] [--press-go]]\n");
+                         "usage: lumiquad-panel [--press-go] [--screenshot PATH [--after-ms N]]\n");
             o.ok = false;
         }
     }
