@@ -44,7 +44,8 @@ class DemoRun : public ::testing::Test {
         TestApp();
         dir_ = fs::temp_directory_path() /
                ("lq_demo_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                std::to_string(getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
