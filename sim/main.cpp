@@ -5,7 +5,10 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +37,10 @@ const char kUsage[] =
     "  --fault-every N     the fault hits every N-th request (default 1)\n"
     "  --baud RATE         pace answers to the wire time of RATE baud\n"
     "  --seed N            noise seed\n"
+    "  --preset demo       start with five taught colours (RAM and EEPROM,\n"
+    "                      MAX VEC NO 5) and present the second of them\n"
+    "  --cycle SECONDS     with --preset: present the next taught colour every\n"
+    "                      SECONDS (1 to 3600)\n"
     "  --help              this text\n"
     "Without --tcp or --pty it serves TCP on port 5000.\n";
 
@@ -54,8 +61,27 @@ bool ParseInt(const char* s, long lo, long hi, long& v) {
     return errno == 0 && end != s && *end == '\0' && v >= lo && v <= hi;
 }
 
+// The colours of the demo preset, in teach order. They are chosen to match the
+// program's circle colours of the first five rows (red, green, blue, black,
+// pink) and to lie apart in every graph (X/Y, X/INT, Y/INT) at the connection
+// defaults, so each tolerance circle stands on its own.
+struct PresetColour {
+    int r, g, b;
+};
+constexpr std::array<PresetColour, 5> kDemoColours = {{
+    {1250, 350, 200},  // red
+    {350, 1100, 350},  // green
+    {100, 200, 500},   // blue
+    {400, 400, 400},   // grey
+    {1300, 650, 870},  // pink
+}};
+constexpr int kDemoTolerance = 500;
+constexpr size_t kDemoFirstPresented = 1;
+
 struct Options {
     lqsim::SimConfig config;
+    bool demoPreset = false;
+    int cycleSeconds = 0;
     std::optional<int> tcpPort;
     std::string bind = "127.0.0.1";
     bool pty = false;
@@ -112,6 +138,12 @@ int ParseArgs(int argc, char** argv, Options& o) {
         } else if (a == "--baud") {
             ok = ParseInt(v, 0, 10000000, n);
             o.config.baud = static_cast<int>(n);
+        } else if (a == "--preset") {
+            ok = std::string(v) == "demo";
+            o.demoPreset = ok;
+        } else if (a == "--cycle") {
+            ok = ParseInt(v, 1, 3600, n);
+            o.cycleSeconds = static_cast<int>(n);
         } else if (a == "--seed") {
             ok = ParseInt(v, 0, 4294967295L, n);
             o.config.seed = static_cast<uint32_t>(n);
@@ -128,8 +160,44 @@ int ParseArgs(int argc, char** argv, Options& o) {
         std::fprintf(stderr, "lumiquad-sim: --link needs --pty\n");
         return 1;
     }
+    if (o.cycleSeconds > 0 && !o.demoPreset) {
+        std::fprintf(stderr, "lumiquad-sim: --cycle needs --preset demo\n");
+        return 1;
+    }
     if (!o.pty && !o.tcpPort) o.tcpPort = 5000;
     return 0;
+}
+
+// Teaches the demo colours into RAM and EEPROM the way the sensor itself would
+// see them: each vector holds the X, Y and INT the model measures for its
+// colour with the connection defaults, so presenting it gives its C-No.
+void LoadDemoPreset(lqsim::Sensor& sensor) {
+    lq::ParaBlock para;
+    lq::TeachTable teach;
+    lq::LoadDefaultParaValues(para, teach, 1);
+    para[lq::MAX_VEC_NO] = static_cast<uint16_t>(kDemoColours.size());
+    sensor.SetRam(para, teach);
+    constexpr int kSamples = 16;
+    for (size_t n = 0; n < kDemoColours.size(); ++n) {
+        const PresetColour& c = kDemoColours[n];
+        sensor.SetColor(c.r, c.g, c.b);
+        long x = 0, y = 0, intensity = 0;
+        for (int i = 0; i < kSamples; ++i) {
+            const auto w = sensor.Measure();
+            x += w[3];
+            y += w[4];
+            intensity += w[5];
+        }
+        lq::TeachVector& v = teach[static_cast<int>(n)];
+        v[lq::CELL0] = static_cast<uint16_t>(x / kSamples);
+        v[lq::CELL1] = static_cast<uint16_t>(y / kSamples);
+        v[lq::CELL2] = static_cast<uint16_t>(intensity / kSamples);
+        v[lq::CELL3] = kDemoTolerance;
+    }
+    sensor.SetRam(para, teach);
+    sensor.SetEeprom(para, teach);
+    const PresetColour& shown = kDemoColours[kDemoFirstPresented];
+    sensor.SetColor(shown.r, shown.g, shown.b);
 }
 
 // Carries out one command line; false for quit.
@@ -202,6 +270,7 @@ int main(int argc, char** argv) {
     const int sigFd = signalfd(-1, &sigs, SFD_CLOEXEC);
 
     lqsim::Sensor sensor(o.config);
+    if (o.demoPreset) LoadDemoPreset(sensor);
     std::optional<lqsim::TcpServer> tcp;
     std::optional<lqsim::PtyServer> pty;
     if (o.tcpPort) {
@@ -228,6 +297,9 @@ int main(int argc, char** argv) {
     }
     std::printf("lumiquad-sim: %s, firmware \"%s\"; type help for commands\n",
                 o.config.model.c_str(), sensor.FirmwareText().c_str());
+    if (o.demoPreset)
+        std::printf("lumiquad-sim: demo preset, %zu colours taught%s\n", kDemoColours.size(),
+                    o.cycleSeconds > 0 ? ", presented in turn" : "");
     std::fflush(stdout);
 
     // End of input ends the simulator only when an operator typed it at a
@@ -241,10 +313,32 @@ int main(int argc, char** argv) {
     bool stdinOpen = true;
     bool stdinResting = false;
     std::string pending;
+    // --cycle: the next taught colour is presented at each deadline.
+    using CycleClock = std::chrono::steady_clock;
+    const auto cyclePeriod = std::chrono::seconds(o.cycleSeconds);
+    auto nextCycle = CycleClock::now() + cyclePeriod;
+    size_t presented = kDemoFirstPresented;
     for (;;) {
         const bool watchInput = stdinOpen && !stdinResting;
         pollfd p[2] = {{sigFd, POLLIN, 0}, {watchInput ? STDIN_FILENO : -1, POLLIN, 0}};
-        const int ready = poll(p, 2, stdinResting ? 500 : -1);
+        int timeoutMs = stdinResting ? 500 : -1;
+        if (o.cycleSeconds > 0) {
+            const auto now = CycleClock::now();
+            if (now >= nextCycle) {
+                presented = (presented + 1) % kDemoColours.size();
+                const PresetColour& c = kDemoColours[presented];
+                sensor.SetColor(c.r, c.g, c.b);
+                nextCycle += cyclePeriod;
+                if (nextCycle <= now) nextCycle = now + cyclePeriod;
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(nextCycle - CycleClock::now())
+                    .count() +
+                1;
+            const int cycleMs = static_cast<int>(std::max<long long>(left, 1));
+            timeoutMs = timeoutMs < 0 ? cycleMs : std::min(timeoutMs, cycleMs);
+        }
+        const int ready = poll(p, 2, timeoutMs);
         if (ready < 0) {
             if (errno == EINTR) continue;
             break;

@@ -52,17 +52,6 @@ bool AskCount(App& a, const char* title, const char* const (&table)[kLanguages],
     return true;
 }
 
-// One live request (order 8). On success the record is in liveRecord.
-bool RequestLiveRecord(App& a) {
-    FillTxBuf(a, ORDER_LIVE, 0, 0);
-    if (DataExchange(a, kHeaderSize) != 1) return false;
-    const uint8_t* d = a.s.rxBuffer + kHeaderSize;
-    for (size_t k = 0; k < a.s.liveRecord.w.size(); ++k) {
-        a.s.liveRecord.w[k] = static_cast<int16_t>(d[2 * k] | (d[2 * k + 1] << 8));
-    }
-    return true;
-}
-
 // The largest of the raw channels and the three further signals.
 int SignalLevel(const LiveRecord& r) {
     return std::max(
@@ -82,7 +71,7 @@ int PowerStep(App& a, int word, int value) {
     GetPara(a);  // brings back the power the sensor chose for itself
     if (a.s.connected == 0) return 1;
     SetPanelValues(a);
-    if (RequestLiveRecord(a)) {
+    if (RequestLiveRecord(a) == 1) {
         SetPanelData(a);
         ShowGraph3D(a);
     }
@@ -172,7 +161,7 @@ int TeachColors(App& a) {
         a.ui.SetActiveTableCell(a.s.tpAssist, GRID_CTT, MakePoint(1, row));
         PaintRow(a, row, COLOR_CYAN);
         Message(a, AssistTextPlaceColor, "TEACH COLOR " + std::to_string(i));
-        if (RequestLiveRecord(a)) {
+        if (RequestLiveRecord(a) == 1) {
             const LiveRecord& r = a.s.liveRecord;
             SetPanelData(a);
             if ((r.R() > kSaturated || r.G() > kSaturated || r.B() > kSaturated) &&

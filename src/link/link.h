@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "app/core/session_state.h"
 #include "link/crc8.h"
@@ -34,6 +35,9 @@ int GetDataFrame(App& a);
 
 // The failure report: shows statusText (see the link's documentation).
 void SetTimeout(App& a);
+// Appends to the status text box of the CONNECT page (it only grows; the
+// operator empties it).
+void AppendStatusBox(App& a, std::string_view text);
 // Puts `text` into statusText and raises the failure report.
 void ReportFailure(App& a, const char* text);
 

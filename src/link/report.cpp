@@ -4,12 +4,16 @@
 
 namespace lq {
 
+void AppendStatusBox(App& a, std::string_view text) {
+    a.ui.SetCtrlVal(a.s.tpConnect, EDIT_TEXT_BOX_STATUS, text);
+}
+
 void SetTimeout(App& a) {
     a.s.running = 0;
     a.s.connected = 0;
     a.ui.SetCtrlVal(a.s.dataPanel, DISPS_STATUS, std::string_view("TIMEOUT!"));
-    a.ui.SetCtrlVal(a.s.tpConnect, EDIT_TEXT_BOX_STATUS, std::string_view(a.s.statusText));
-    a.ui.SetCtrlVal(a.s.tpConnect, EDIT_TEXT_BOX_STATUS, std::string_view("\n\n"));
+    AppendStatusBox(a, a.s.statusText);
+    AppendStatusBox(a, "\n\n");
     a.ui.SetCtrlDimmed(a.s.tpConnect, BUTTON_ACCEPT, true);
     a.ui.SetActiveTabPage(a.s.mainPanel, TAB_MAIN1, 0);
 }

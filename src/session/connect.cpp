@@ -77,10 +77,6 @@ void ConnectionPopup(App& a, const std::string& text) {
         Disconnect(a);
 }
 
-void AppendStatusBox(App& a, std::string_view text) {
-    a.ui.SetCtrlVal(a.s.tpConnect, EDIT_TEXT_BOX_STATUS, text);
-}
-
 // "5000" -> 5000; leading decimal digits only, no digits give 0. Saturates
 // instead of overflowing.
 int32_t PortFromText(const char* text) {

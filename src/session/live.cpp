@@ -23,6 +23,15 @@ int32_t Le32(const uint8_t* p) {
 
 }  // namespace
 
+int RequestLiveRecord(App& a) {
+    SessionState& s = a.s;
+    FillTxBuf(a, kOrderLive, 0, 0);
+    if (DataExchange(a, 8) != 1) return -1;
+    const uint8_t* d = s.rxBuffer + 8;
+    for (size_t i = 0; i < s.liveRecord.w.size(); ++i) s.liveRecord.w[i] = Le16(d + 2 * i);
+    return 1;
+}
+
 void GetData(App& a) {
     SessionState& s = a.s;
     s.running = 1;
@@ -37,10 +46,7 @@ void GetData(App& a) {
             GetPara(a);
             if (s.running == 0) return;
         }
-        FillTxBuf(a, kOrderLive, 0, 0);
-        if (DataExchange(a, 8) == 1) {
-            const uint8_t* d = s.rxBuffer + 8;
-            for (size_t i = 0; i < s.liveRecord.w.size(); ++i) s.liveRecord.w[i] = Le16(d + 2 * i);
+        if (RequestLiveRecord(a) == 1) {
             SetPanelData(a);
             ShowGraph3D(a);
             if (a.liveObserver != nullptr) a.liveObserver(a, a.liveObserverData);

@@ -29,6 +29,9 @@ void GetPara(App& a);
 
 // Live loop and cycle time.
 void GetData(App& a);
+// One live request (order 8); on success (1) the record is in liveRecord,
+// on failure (-1) the failure report has run and liveRecord is unchanged.
+int RequestLiveRecord(App& a);
 void GetCycleTime(App& a);
 // Digits after the decimal point for a frequency.
 int CyclePrecision(double frequency);

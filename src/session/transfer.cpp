@@ -61,7 +61,7 @@ void GetPara(App& a) {
                           "INFO!\n%u PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND "
                           "WERE SET TO DEFAULT VALUE!\n\n",
                           static_cast<unsigned>(s.respStatus));
-            a.ui.SetCtrlVal(s.tpConnect, EDIT_TEXT_BOX_STATUS, std::string_view(s.statusText));
+            AppendStatusBox(a, s.statusText);
         }
     }
 

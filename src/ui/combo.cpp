@@ -257,6 +257,19 @@ int Combo_GetValueFromIndex(App& a, int panel, int ctrl, int index, std::string*
     return 0;
 }
 
+std::vector<std::string> Combo_GetItems(App& a, int panel, int ctrl, int max) {
+    std::vector<std::string> out;
+    int count = 0;
+    Combo_GetComboAttribute(a, panel, ctrl, ATTR_COMBO_NUM_ITEMS, &count);
+    if (max >= 0 && count > max) count = max;
+    for (int i = 0; i < count; ++i) {
+        std::string text;
+        Combo_GetValueFromIndex(a, panel, ctrl, i, &text);
+        out.push_back(std::move(text));
+    }
+    return out;
+}
+
 int Combo_DiscardComboBox(App& a, int panel, int ctrl) {
     if (!FindCombo(a, panel, ctrl)) return COMBO_NO_COMBO;
     auto& boxes = a.combos->boxes;

@@ -32,6 +32,9 @@ int Combo_DeleteComboItem(App& a, int panel, int ctrl, int index, int count);
 int Combo_GetIndexFromValue(App& a, int panel, int ctrl, int* index, const std::string& text);
 int Combo_GetValueFromIndex(App& a, int panel, int ctrl, int index, std::string* text);
 int Combo_DiscardComboBox(App& a, int panel, int ctrl);
+// The texts of the first `max` entries (all when max < 0), top first; empty
+// when the field has no list.
+std::vector<std::string> Combo_GetItems(App& a, int panel, int ctrl, int max = -1);
 
 // ---- the list and completion rules, free of any toolkit --------------------
 

@@ -46,12 +46,11 @@ void ListComPorts(App& a) {
     std::array<int, kMaxComPorts> ports{};
     const int n = LocateCom(a.dev.deviceDir, ports.data(), kMaxComPorts);
     if (n <= 0) return;
-    const int p = a.s.tpConnect;
-    a.ui.SetCtrlVal(p, EDIT_TEXT_BOX_STATUS, "Following COM PORTS are available:\n");
+    AppendStatusBox(a, "Following COM PORTS are available:\n");
     for (int i = 0; i < n && i < kMaxComPorts; ++i) {
         char line[32];
         std::snprintf(line, sizeof line, "COM%d\n", ports[static_cast<size_t>(i)]);
-        a.ui.SetCtrlVal(p, EDIT_TEXT_BOX_STATUS, line);
+        AppendStatusBox(a, line);
     }
 }
 

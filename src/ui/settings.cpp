@@ -119,14 +119,7 @@ void StorePanelSettings(App& a) {
     d.paraFilePath = std::string(a.s.paraFilePath);
 
     const int tp = a.s.tpConnect;
-    int count = 0;
-    Combo_GetComboAttribute(a, tp, STRING_IP_ADRESS, ATTR_COMBO_NUM_ITEMS, &count);
-    if (count > kMaxHostHistory) count = kMaxHostHistory;
-    for (int i = 0; i < count; ++i) {
-        std::string host;
-        Combo_GetValueFromIndex(a, tp, STRING_IP_ADRESS, i, &host);
-        d.hosts.push_back(host);
-    }
+    d.hosts = Combo_GetItems(a, tp, STRING_IP_ADRESS, kMaxHostHistory);
 
     LinkSettings& l = a.s.link;
     l.protocol = Word(ui.GetCtrlValDouble(tp, EDIT_COM_PROTOCOL));

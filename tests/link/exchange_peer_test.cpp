@@ -57,11 +57,8 @@ struct PeerExchange : LinkWorld, testing::TestWithParam<Transport> {
             InitRS232(a);
             ASSERT_EQ(a.s.linkResult, 0);
         } else {
-            int sv[2];
-            ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
-            peer = sv[1];
-            a.s.link.protocol = PROTOCOL_TCPIP;
-            AdoptTcpSocket(a, sv[0]);
+            peer = AdoptSocketPair();
+            ASSERT_GE(peer, 0);
         }
         Arm();
     }
@@ -209,11 +206,8 @@ INSTANTIATE_TEST_SUITE_P(Link, PeerExchange, testing::Values(Transport::Tcp, Tra
 struct TcpPeer : LinkWorld, testing::Test {
     int peer = -1;
     void SetUp() override {
-        int sv[2];
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
-        peer = sv[1];
-        a.s.link.protocol = PROTOCOL_TCPIP;
-        AdoptTcpSocket(a, sv[0]);
+        peer = AdoptSocketPair();
+        ASSERT_GE(peer, 0);
         Arm();
     }
     void TearDown() override {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -37,6 +38,16 @@ struct LinkWorld {
         tp.SetActiveTabPage(a.s.mainPanel, TAB_MAIN1, 1);
         tp.ResetTextBox(a.s.tpConnect, EDIT_TEXT_BOX_STATUS, "");
         tp.SetCtrlVal(a.s.dataPanel, DISPS_STATUS, std::string_view("READY"));
+    }
+
+    // The TCP link over one end of a local socket pair; returns the other
+    // end, the sensor's (-1 when no pair could be made).
+    int AdoptSocketPair() {
+        int sv[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) return -1;
+        a.s.link.protocol = PROTOCOL_TCPIP;
+        AdoptTcpSocket(a, sv[0]);
+        return sv[1];
     }
 
     std::string Box() { return tp.Ctl(a.s.tpConnect, EDIT_TEXT_BOX_STATUS).text; }

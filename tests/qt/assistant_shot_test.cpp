@@ -3,6 +3,7 @@
 // circles in the graphs. Saves the window as assistant.png in the build folder
 // (the picture in the README is this file).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QImage>
@@ -54,7 +55,9 @@ TEST(AssistantScreenshot, AssistantPageAfterTeachingThreeColours) {
     ASSERT_TRUE(server.Start());
 
     ScriptedQt ui;
-    ui.dir = (std::filesystem::temp_directory_path() / "lq_assistant_shot").string();
+    ui.dir =
+        (std::filesystem::temp_directory_path() / ("lq_assistant_shot_" + std::to_string(getpid())))
+            .string();
     std::filesystem::create_directories(ui.dir);
     App a(ui);
     CopyText(a.dev.deviceDir, ui.dir);  // no serial devices: the start-up attempt fails at once

@@ -84,17 +84,7 @@ class QtDropDownTest : public ::testing::Test {
     void Type(const QString& text) {
         for (QChar ch : text) Key(ch.toUpper().unicode(), ch);  // ASCII keys carry their code
     }
-    std::vector<std::string> Hosts() {
-        std::vector<std::string> out;
-        int n = 0;
-        Combo_GetComboAttribute(*a, tp(), STRING_IP_ADRESS, ATTR_COMBO_NUM_ITEMS, &n);
-        for (int i = 0; i < n; ++i) {
-            std::string t;
-            Combo_GetValueFromIndex(*a, tp(), STRING_IP_ADRESS, i, &t);
-            out.push_back(t);
-        }
-        return out;
-    }
+    std::vector<std::string> Hosts() { return Combo_GetItems(*a, tp(), STRING_IP_ADRESS); }
     // Picks item `index` from the menu that the next action opens.
     void PickFromNextMenu(int index, bool* seen) {
         auto* timer = new QTimer(&qapp);

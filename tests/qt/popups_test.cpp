@@ -1,5 +1,7 @@
 // Modal popups, the file dialogue and the drop-down history on the Qt
 // platform, operated through the keyboard and the mouse as an operator would.
+#include <unistd.h>
+
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -110,7 +112,8 @@ TEST_F(QtPopupTest, AutomaticAnswersShowNothing) {
 }
 
 TEST_F(QtPopupTest, FileDialogTellsExistingFilesFromNewNames) {
-    const auto dir = std::filesystem::temp_directory_path() / "lq_qt_files";
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("lq_qt_files_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "Parameter.ini") << "[GENERAL INFO]\n";
     struct Case {

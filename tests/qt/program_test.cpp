@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <filesystem>
@@ -14,13 +15,24 @@ namespace {
 
 TEST(QtProgram, ScreenshotOptionSavesTheMainWindowAndEnds) {
     TestApp();
-    const auto dir = std::filesystem::temp_directory_path() / "lq_qt_program";
-    std::filesystem::create_directories(dir);
+    // A copy of the program in a folder of its own, so that neither a settings
+    // file beside the build's program nor a serial port of this machine is used:
+    // its settings point at a loopback port nobody listens on.
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("lq_qt_program_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : {"lumiquad-panel", "LumiquadTalvernV1_2.uir", "logoZEB.bmp"})
+        fs::copy_file(fs::path(LQ_RUNTIME_DIR) / f, dir / f);
+    const std::string panel = (dir / "lumiquad-panel").string();
+    ASSERT_EQ(std::system(("'" + panel + "' --write-tcp-settings '" +
+                           (dir / "PanelSettings.cfg").string() + "' 127.0.0.1 1")
+                              .c_str()),
+              0);
     const std::string shot = (dir / "main.png").string();
-    std::filesystem::remove(shot);
-    const std::string cmd = "QT_QPA_PLATFORM=offscreen timeout 60 '" + std::string(LQ_RUNTIME_DIR) +
-                            "/lumiquad-panel' --screenshot '" + shot + "' --after-ms 300 >'" +
-                            (dir / "out.txt").string() + "' 2>/dev/null";
+    const std::string cmd = "QT_QPA_PLATFORM=offscreen timeout 60 '" + panel + "' --screenshot '" +
+                            shot + "' --after-ms 300 >'" + (dir / "out.txt").string() +
+                            "' 2>/dev/null";
     const int status = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -427,6 +427,7 @@ int TestPlatform::RunUserInterface() {
     running = true;
     idleExit = false;
     loopPasses = 0;
+    if (onLoopStart) onLoopStart();
     while (!quitRequested) {
         ++dispatchCount;
         ++loopPasses;

@@ -143,7 +143,10 @@ class TestPlatform : public Platform {
     std::string uirOverride;  // when set, LoadPanel reads this path instead
     int waitCursor = 0;
     bool running = false;  // inside RunUserInterface
-    int quitCode = 0;      // the code passed to QuitUserInterface
+    // Called when RunUserInterface starts, before its first pass: a test queues
+    // the operator's actions for after start-up here.
+    std::function<void()> onLoopStart;
+    int quitCode = 0;  // the code passed to QuitUserInterface
     // RunUserInterface also ends when nothing is queued, no quit was requested
     // and no watched descriptor became ready within realGraceSeconds: a test
     // never hangs on an event that will not come. Set when that happened.

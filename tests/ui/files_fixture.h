@@ -72,17 +72,7 @@ struct Session {
     int tp() const { return a->s.tpConnect; }
     int mp() const { return a->s.mainPanel; }
 
-    std::vector<std::string> Hosts() {
-        std::vector<std::string> out;
-        int n = 0;
-        Combo_GetComboAttribute(*a, tp(), STRING_IP_ADRESS, ATTR_COMBO_NUM_ITEMS, &n);
-        for (int i = 0; i < n; ++i) {
-            std::string t;
-            Combo_GetValueFromIndex(*a, tp(), STRING_IP_ADRESS, i, &t);
-            out.push_back(t);
-        }
-        return out;
-    }
+    std::vector<std::string> Hosts() { return Combo_GetItems(*a, tp(), STRING_IP_ADRESS); }
     void SetHosts(const std::vector<std::string>& hosts) {
         Combo_DeleteComboItem(*a, tp(), STRING_IP_ADRESS, 0, -1);
         for (size_t i = 0; i < hosts.size(); ++i)

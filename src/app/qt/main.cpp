@@ -3,8 +3,12 @@
 // Options for automation (scripts and documentation, not for operators):
 //   --screenshot PATH   save a PNG of the main window, then end the program
 //   --after-ms N        when to take it, in milliseconds after start (1500)
-//   --press-go          press GO once the start-up has finished
+//   --press-go          press GO once the start-up has finished; --after-ms then
+//                       counts from that moment
 // While a screenshot is pending, popups are answered automatically.
+//
+// Hidden, for scripts/demo: --write-tcp-settings PATH HOST PORT writes a
+// settings file that selects TCP/IP to HOST:PORT and ends, without a window.
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
@@ -17,8 +21,35 @@
 #include "app/core/session_state.h"
 #include "app/qt/qt_platform.h"
 #include "app/winmain.h"
+#include "data/ini.h"
+#include "data/paramfile_doc.h"
+#include "data/settings_doc.h"
 
 namespace {
+
+// The communication part of a settings file, in the program's own format; the
+// other sections are left out, so the program keeps its own choices for them.
+int WriteTcpSettings(const std::string& path, const std::string& host, const std::string& port) {
+    lq::IniHandle doc = lq::Ini_NewHandle();
+    if (!doc) return 1;
+    lq::IniDocument* d = doc.get();
+    lq::Ini_PutString(d, lq::kSectionGeneralInfo, lq::kTagFileType, lq::kPanelSettingsFileType);
+    lq::Ini_PutString(d, lq::kSectionGeneralInfo, lq::kTagKelvoVersion, lq::kKelvoVersion);
+    constexpr const char* kComm = "COMMUNICATION SETTINGS";
+    lq::Ini_PutInt(d, kComm, "COMPROTOCOL", 1);  // TCP/IP
+    lq::Ini_PutInt(d, kComm, "COMPORT", 1);
+    lq::Ini_PutInt(d, kComm, "BAUDRATE", 4);
+    lq::Ini_PutString(d, kComm, "IP ADRESS", host);
+    lq::Ini_PutString(d, kComm, "PORT NUMBER", port);
+    constexpr const char* kHosts = "IP ADDRESSES";
+    lq::Ini_PutInt(d, kHosts, "LIST ITEMS", 1);
+    lq::Ini_PutString(d, kHosts, "IP ADDR 1", host);
+    if (lq::Ini_WriteToFile(d, path) != lq::INI_OK) {
+        std::fprintf(stderr, "lumiquad-panel: cannot write %s\n", path.c_str());
+        return 1;
+    }
+    return 0;
+}
 
 struct Options {
     std::string screenshot;
@@ -39,7 +70,7 @@ Options ParseOptions(int argc, char** argv) {
             o.pressGo = true;
         } else if (a.rfind("-", 0) == 0 && a != "-platform" && a.rfind("-style", 0) != 0) {
             std::fprintf(stderr,
-                         "usage: lumiquad-panel [--screenshot PATH [--after-ms N] [--press-go]]\n");
+                         "usage: lumiquad-panel [--press-go] [--screenshot PATH [--after-ms N]]\n");
             o.ok = false;
         }
     }
@@ -49,6 +80,9 @@ Options ParseOptions(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before Qt: it needs no display.
+    if (argc == 5 && std::strcmp(argv[1], "--write-tcp-settings") == 0)
+        return WriteTcpSettings(argv[2], argv[3], argv[4]);
     QApplication qapp(argc, argv);
     // One look on every desktop, and the same in screenshots made without one.
     QApplication::setStyle(QStringLiteral("Fusion"));
@@ -58,34 +92,42 @@ int main(int argc, char** argv) {
     lq::qt::QtPlatform platform;
     lq::App app(platform);
 
+    // Saves the main window and ends the program; armed after --after-ms.
+    auto shoot = [&platform, &app, opt] {
+        QWidget* w = platform.PanelWidgetOf(app.s.mainPanel);
+        int rc = 1;
+        if (opt.pressGo && app.s.connected != 1) {
+            // A live view was asked for: without a sensor there is none.
+            std::fprintf(stderr, "lumiquad-panel: no sensor connected, no live data\n");
+        } else if (w && w->grab().save(QString::fromStdString(opt.screenshot), "PNG")) {
+            std::printf("%s\n", opt.screenshot.c_str());
+            std::fflush(stdout);
+            rc = 0;
+        } else {
+            std::fprintf(stderr, "lumiquad-panel: cannot save %s\n", opt.screenshot.c_str());
+        }
+        // End a running live loop, then the event loop; the settings stay untouched.
+        app.s.running = 0;
+        platform.QuitUserInterface(0);
+        if (rc != 0) std::exit(rc);
+    };
+    const bool shot = !opt.screenshot.empty();
+    if (shot) platform.SetAutomaticPopupAnswers(true);
     if (opt.pressGo) {
         // GO runs the live loop inside its callback; press it once the start-up
-        // is over and the event loop itself is running.
+        // is over and the event loop itself is running. The picture then shows
+        // the live view after --after-ms of live data.
         auto* poll = new QTimer(&qapp);
-        QObject::connect(poll, &QTimer::timeout, &qapp, [&platform, &app, poll] {
-            if (!platform.InRunLoop() || platform.CallbackDepth() > 0) return;
-            poll->stop();
-            platform.OperatorCommit(app.s.mainPanel, lq::BUTTON_GO);
-        });
+        QObject::connect(poll, &QTimer::timeout, &qapp,
+                         [&qapp, &platform, &app, poll, shot, shoot, opt] {
+                             if (!platform.InRunLoop() || platform.CallbackDepth() > 0) return;
+                             poll->stop();
+                             if (shot) QTimer::singleShot(std::max(opt.afterMs, 0), &qapp, shoot);
+                             platform.OperatorCommit(app.s.mainPanel, lq::BUTTON_GO);
+                         });
         poll->start(50);
-    }
-    if (!opt.screenshot.empty()) {
-        platform.SetAutomaticPopupAnswers(true);
-        QTimer::singleShot(std::max(opt.afterMs, 0), &qapp, [&platform, &app, opt] {
-            QWidget* w = platform.PanelWidgetOf(app.s.mainPanel);
-            int rc = 1;
-            if (w && w->grab().save(QString::fromStdString(opt.screenshot), "PNG")) {
-                std::printf("%s\n", opt.screenshot.c_str());
-                std::fflush(stdout);
-                rc = 0;
-            } else {
-                std::fprintf(stderr, "lumiquad-panel: cannot save %s\n", opt.screenshot.c_str());
-            }
-            // End a running live loop, then the event loop; the settings stay untouched.
-            app.s.running = 0;
-            platform.QuitUserInterface(0);
-            if (rc != 0) std::exit(rc);
-        });
+    } else if (shot) {
+        QTimer::singleShot(std::max(opt.afterMs, 0), &qapp, shoot);
     }
     return lq::WinMain(app);
 }
