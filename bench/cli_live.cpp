@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_client.h"
 #include "cli/tool.h"
 #include "link/crc8.h"
 #include "sim/simulator.h"
@@ -27,45 +28,13 @@ constexpr int kRounds = 5;
 
 using Clock = std::chrono::steady_clock;
 
-bool ReadAll(int fd, uint8_t* p, size_t n) {
-    while (n > 0) {
-        const ssize_t r = recv(fd, p, n, 0);
-        if (r <= 0) return false;
-        p += r;
-        n -= static_cast<size_t>(r);
-    }
-    return true;
-}
-
-// Records per second of the bare client; 0 when the exchange broke.
+// Records per second of the bare client on a connection of its own; 0 when
+// the exchange broke.
 double BareRate(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd);
-        return 0;
-    }
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    uint8_t request[lq::kHeaderSize];
-    lq::BuildFrameHeader(request, 8, 0, 0);
-    uint8_t answer[2048];
-    bool ok = true;
-    const Clock::time_point start = Clock::now();
-    for (int i = 0; i < kRecords && ok; ++i) {
-        ok = send(fd, request, sizeof request, MSG_NOSIGNAL) ==
-                 static_cast<ssize_t>(sizeof request) &&
-             ReadAll(fd, answer, lq::kHeaderSize);
-        const size_t length = static_cast<size_t>(answer[4] | (answer[5] << 8));
-        ok = ok && length <= sizeof answer - lq::kHeaderSize &&
-             ReadAll(fd, answer + lq::kHeaderSize, length);
-    }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    close(fd);
-    return ok ? kRecords / seconds : 0;
+    lqbench::BareLiveClient bare;
+    if (!bare.Connect(port)) return 0;
+    const double rate = bare.Run(0, kRecords);
+    return rate > 0 ? rate : 0;
 }
 
 // Records per second of the tool, start-up, connection and identification included.

@@ -17,6 +17,7 @@
 #include <new>
 #include <vector>
 
+#include "bench/bare_client.h"
 #include "bench/min_platform.h"
 #include "link/link.h"
 #include "link/link_internal.h"
@@ -106,55 +107,6 @@ struct ProgramClient {
     }
 };
 
-// A bare blocking client: write the request, read the header, read the data.
-struct BareClient {
-    int fd = -1;
-    ~BareClient() {
-        if (fd >= 0) close(fd);
-    }
-    bool Connect(int port) {
-        fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<uint16_t>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) return false;
-        const int one = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        return true;
-    }
-    bool ReadFull(uint8_t* p, size_t n) {
-        while (n > 0) {
-            const ssize_t r = recv(fd, p, n, 0);
-            if (r <= 0) return false;
-            p += r;
-            n -= static_cast<size_t>(r);
-        }
-        return true;
-    }
-    double Run(double seconds) {
-        uint8_t req[8], rx[2048];
-        lq::BuildFrameHeader(req, lq::ORDER_LIVE, 0, 0);
-        long n = 0;
-        const double cpu0 = ThreadCpu();
-        const auto start = Clock::now();
-        const auto end = start + std::chrono::duration<double>(seconds);
-        while (Clock::now() < end) {
-            for (int i = 0; i < 50; ++i) {
-                if (send(fd, req, 8, MSG_NOSIGNAL) != 8) return -1;
-                if (!ReadFull(rx, 8) || !lq::HeaderValid(rx)) return -1;
-                const size_t len = static_cast<size_t>(rx[4] | (rx[5] << 8));
-                if (len != 42 || !ReadFull(rx + 8, len)) return -1;
-                if (lq::crc8Update(rx, 8, len) != rx[6]) return -1;
-                ++n;
-            }
-        }
-        const double rate = static_cast<double>(n) / Seconds(Clock::now() - start);
-        tCpuPerExchange = (ThreadCpu() - cpu0) * 1e6 / static_cast<double>(n);
-        return rate;
-    }
-};
-
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -170,7 +122,7 @@ int main() {
         return 1;
     }
     ProgramClient program;
-    BareClient bare;
+    lqbench::BareLiveClient bare;
     if (!program.Connect(serverA.Port()) || !bare.Connect(serverB.Port())) {
         std::fprintf(stderr, "cannot connect\n");
         return 1;
@@ -185,8 +137,9 @@ int main() {
     for (int r = 0; r < kRounds; ++r) {
         const double o = program.Run(kRoundSeconds);
         cpuOurs.push_back(tCpuPerExchange);
-        const double b = bare.Run(kRoundSeconds);
-        cpuBare.push_back(tCpuPerExchange);
+        double bareCpu = 0;
+        const double b = bare.Run(kRoundSeconds, 0, &bareCpu);
+        cpuBare.push_back(bareCpu * 1e6);
         if (o < 0 || b < 0) {
             std::fprintf(stderr, "exchange failed in round %d\n", r);
             return 1;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/core/session_state.h"
+#include "bench/bare_client.h"
 #include "app/qt/qt_platform.h"
 #include "app/winmain.h"
 #include "link/crc8.h"
@@ -63,46 +64,12 @@ double Seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
-bool ReadAll(int fd, uint8_t* out, size_t n) {
-    size_t got = 0;
-    while (got < n) {
-        const ssize_t r = ::read(fd, out + got, n - got);
-        if (r <= 0) return false;
-        got += static_cast<size_t>(r);
-    }
-    return true;
-}
-
-// Live requests per second of a plain blocking client: write the request,
-// read the 50-byte answer, nothing else.
+// Live requests per second of the bare client, on a connection of its own.
 double BareRate(int port, double seconds, double* cpuPerRecord) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
-        return 0;
-    }
-    uint8_t request[8] = {};
-    lq::BuildFrameHeader(request, lq::ORDER_LIVE, 0, 0);
-    uint8_t answer[50];
-    long n = 0;
-    const double cpu0 = ThreadCpu();
-    const Clock::time_point start = Clock::now();
-    Clock::time_point end = start;
-    while (Seconds(start, end) < seconds) {
-        if (::write(fd, request, sizeof(request)) != 8 || !ReadAll(fd, answer, sizeof(answer)))
-            break;
-        ++n;
-        end = Clock::now();
-    }
-    *cpuPerRecord = n > 0 ? (ThreadCpu() - cpu0) / n : 0;
-    ::close(fd);
-    return n / Seconds(start, end);
+    lqbench::BareLiveClient bare;
+    if (!bare.Connect(port)) return 0;
+    const double rate = bare.Run(seconds, 0, cpuPerRecord);
+    return rate > 0 ? rate : 0;
 }
 
 struct Program {
