@@ -251,5 +251,48 @@ TEST_F(QtPopupTest, DropDownForwardsKeysEditsAndPicks) {
     EXPECT_EQ(hooks.log, (std::vector<std::string>{"callback 2"}));
 }
 
+// A popup lives on the stack of the call that opened it; the panel under it
+// may be discarded meanwhile (a timer, a descriptor's callback). The popup must
+// survive its parent: a dialogue still answers its caller, a menu picks nothing.
+TEST_F(QtPopupTest, DiscardingThePanelUnderAnOpenPopupKeepsThePopup) {
+    const int main = a.s.mainPanel;
+    QWidget* parent = qp.PanelWidgetOf(main);
+    QApplication::setActiveWindow(parent);
+    QWidget* seen = nullptr;
+    OnNextPopup([&](QWidget* w) {
+        seen = w;
+        qp.DiscardPanel(main);
+        EXPECT_TRUE(w->isVisible());
+        QTest::mouseClick(w->findChild<QPushButton*>("button2"), Qt::LeftButton);
+    });
+    EXPECT_EQ(qp.GenericMessagePopup("T", "x", "CLOSE", "OFFLINE", nullptr, 0, 1, 1), 2);
+    EXPECT_NE(seen, nullptr);
+    EXPECT_EQ(qp.PanelWidgetOf(main), nullptr);
+}
+
+TEST_F(QtPopupTest, DiscardingThePanelUnderAnOpenDropDownClosesTheMenu) {
+    const int c = a.s.tpConnect;
+    FakeHooks hooks;
+    hooks.qp = &qp;
+    hooks.panel = c;
+    qp.AttachDropDown(c, STRING_IP_ADRESS, &hooks);
+    auto* arrow =
+        W(c, STRING_IP_ADRESS)->parentWidget()->findChild<QToolButton*>("STRING_IP_ADRESS_ARROW");
+    ASSERT_NE(arrow, nullptr);
+    const int main = a.s.mainPanel;
+    bool opened = false;
+    OnNextPopup(
+        [&](QWidget* w) {
+            opened = true;
+            qp.DiscardPanel(main);
+            EXPECT_FALSE(w->isVisible());
+        },
+        true);
+    QTest::mouseClick(arrow, Qt::LeftButton);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(hooks.log.empty());
+    EXPECT_EQ(qp.ControlWidget(c, STRING_IP_ADRESS), nullptr);
+}
+
 }  // namespace
 }  // namespace lq::qt

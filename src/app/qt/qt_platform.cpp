@@ -389,6 +389,15 @@ void QtPlatform::DiscardPanel(int panel) {
     QWidget* w = p->widget;
     if (Panel* parent = FindPanel(p->parent)) std::erase(parent->children, panel);
     ForgetPanel(panel);
+    // A popup open over the panel (message box, file dialogue, drop-down menu)
+    // lives on the stack of the call that opened it: it must not go down with
+    // its parent. A dialogue stays on screen for its caller; a menu closes.
+    for (QWidget* child : w->findChildren<QWidget*>()) {
+        if (!child->isWindow()) continue;
+        const bool keepShown = child->isVisible() && !(child->windowType() == Qt::Popup);
+        child->setParent(nullptr, child->windowFlags());
+        if (keepShown) child->show();
+    }
     // A callback of this panel may still be running: let it return first.
     w->hide();
     if (callbackDepth_ > 0)
