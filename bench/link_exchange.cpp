@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/bare_client.h"
-#include "bench/min_platform.h"
+#include "cli/console_platform.h"
 #include "link/link.h"
 #include "link/link_internal.h"
 #include "sim/simulator.h"
@@ -73,7 +73,7 @@ thread_local double tCpuPerExchange = 0;
 
 // The program's loop: FillTxBuf + DataExchange over the link layer.
 struct ProgramClient {
-    lqbench::MinPlatform platform{false};
+    lq::cli::ConsolePlatform platform;
     std::unique_ptr<lq::App> app = std::make_unique<lq::App>(platform);
 
     bool Connect(int port) {

@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/min_platform.h"
+#include "cli/console_platform.h"
 #include "link/link.h"
 #include "sim/simulator.h"
 
@@ -119,7 +119,7 @@ double ProgramRate(const std::string& slave, int baudIndex, const std::string& d
     const std::string link = dir + "/ttyS0";
     std::filesystem::remove(link);
     if (symlink(slave.c_str(), link.c_str()) != 0) return -1;
-    lqbench::MinPlatform platform(false);
+    lq::cli::ConsolePlatform platform;
     auto app = std::make_unique<lq::App>(platform);
     lq::App& a = *app;
     lq::CopyText(a.dev.deviceDir, dir);

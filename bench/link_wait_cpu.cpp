@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "bench/min_platform.h"
+#include "cli/console_platform.h"
 #include "link/link.h"
 #include "sim/simulator.h"
 
@@ -56,7 +56,7 @@ int main() {
     // TCP loopback.
     lqsim::TcpServer server(sensor);
     if (!server.Start()) return 1;
-    lqbench::MinPlatform platform(false);
+    lq::cli::ConsolePlatform platform;
     auto app = std::make_unique<lq::App>(platform);
     lq::App& a = *app;
     a.s.link.protocol = lq::PROTOCOL_TCPIP;
