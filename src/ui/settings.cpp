@@ -136,7 +136,8 @@ void StorePanelSettings(App& a) {
 
     IniHandle doc = BuildPanelSettingsDocument(d);
     const char* path = SettingsPath(a);
-    MakeProgramDir(a.s.programDir);  // the per-user folder comes with the first store
+    // The per-user folder comes into being with the first store.
+    MakeProgramDir(a.s.programDir);
     if (doc) Ini_WriteToFile(doc.get(), path);  // a failed write keeps the old file
 }
 

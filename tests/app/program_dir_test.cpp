@@ -30,8 +30,7 @@ TEST(ChooseProgramDir, Rule) {
     const Case cases[] = {
         {"writable folder wins over the environment", true, "/x/cfg", "/home/op", "/opt/lq"},
         {"XDG_CONFIG_HOME", false, "/x/cfg", "/home/op", "/x/cfg/lumiquad"},
-        {"XDG_CONFIG_HOME with a trailing slash", false, "/x/cfg//", "/home/op",
-         "/x/cfg/lumiquad"},
+        {"XDG_CONFIG_HOME with a trailing slash", false, "/x/cfg//", "/home/op", "/x/cfg/lumiquad"},
         {"unset XDG_CONFIG_HOME", false, nullptr, "/home/op", "/home/op/.config/lumiquad"},
         {"empty XDG_CONFIG_HOME", false, "", "/home/op", "/home/op/.config/lumiquad"},
         {"relative XDG_CONFIG_HOME is ignored", false, "cfg", "/home/op/",
@@ -101,7 +100,11 @@ TEST(MakeProgramDir, CreatesMissingParentsAndAcceptsAnExistingFolder) {
     EXPECT_TRUE(MakeProgramDir(deep));
     // A file where the folder should be is no folder.
     const std::string file = tmpl + "/a/plain";
-    { std::FILE* f = std::fopen(file.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(file.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
     EXPECT_FALSE(MakeProgramDir(file));
     EXPECT_FALSE(MakeProgramDir(file + "/lumiquad"));
     std::filesystem::remove_all(tmpl);

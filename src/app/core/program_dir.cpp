@@ -11,7 +11,9 @@
 namespace lq {
 namespace {
 
-bool IsAbsolute(const char* p) { return p && p[0] == '/'; }
+bool IsAbsolute(const char* p) {
+    return p && p[0] == '/';
+}
 
 std::string WithoutTrailingSlashes(std::string p) {
     while (p.size() > 1 && p.back() == '/') p.pop_back();

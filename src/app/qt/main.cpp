@@ -75,7 +75,8 @@ Options ParseOptions(int argc, char** argv) {
             o.close = true;
         } else if (a.rfind("-", 0) == 0 && a != "-platform" && a.rfind("-style", 0) != 0) {
             std::fprintf(stderr,
-                         "usage: lumiquad-panel [--press-go] [--screenshot PATH [--after-ms N] [--close]]\n");
+                         "usage: lumiquad-panel [--press-go] [--screenshot PATH [--after-ms N] "
+                         "[--close]]\n");
             o.ok = false;
         }
     }
