@@ -5,6 +5,7 @@
 
 #include "app/core/ids.h"
 #include "app/core/platform.h"
+#include "app/core/program_dir.h"
 #include "link/link.h"
 #include "session/session.h"
 #include "ui/callbacks.h"
@@ -62,7 +63,7 @@ void InitAll(App& a) {
     ObtainTabPages(a);
     ShowLogo(a);
 
-    CopyText(s.programDir, a.ui.GetProjectDir());
+    CopyText(s.programDir, ProgramDir(a.ui.GetProjectDir()));
     CopyText(s.settingsPath, s.programDir);
     AppendText(s.settingsPath, "/");
     AppendText(s.settingsPath, kSettingsFileName);

@@ -103,6 +103,10 @@ const char* Rs232ErrorText(int code) {
     return "RS-232 error!";
 }
 
+const char* Rs232PermissionHint(int code, int openErrno) {
+    return code == kComCannotOpen && openErrno == EACCES ? kTextDialoutHint : nullptr;
+}
+
 const char* TcpErrorText(int code) {
     constexpr int n = static_cast<int>(sizeof kTcpTexts / sizeof kTcpTexts[0]);
     if (code <= -1 && code >= -n) return kTcpTexts[-code - 1];

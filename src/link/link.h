@@ -46,6 +46,12 @@ int BaudRateOf(int baudIndex);
 // Text of an RS-232 / TCP error code.
 const char* Rs232ErrorText(int code);
 const char* TcpErrorText(int code);
+// The line added below an RS-232 text when a COM device exists but the user may
+// not open it (`openErrno`: errno of the failed open); nullptr otherwise.
+const char* Rs232PermissionHint(int code, int openErrno);
+inline constexpr const char* kTextDialoutHint =
+    "Permission denied: to use this serial port the user must be in the dialout group "
+    "(sudo usermod -aG dialout $USER, then log in again).";
 
 // Device path of a COM number inside `deviceDir` ("" when the number has none).
 // COM1-32 ttyS0-31, COM33-64 ttyUSB0-31, COM65-96 ttyACM0-31.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "app/core/platform.h"
@@ -277,14 +278,21 @@ void InitRS232(App& a) {
     a.s.running = 0;
     CloseCom(a, a.s.link.comPort);
     const int baud = BaudRateOf(a.s.link.baudIndex);
+    errno = 0;
     a.s.linkResult = OpenComConfig(a, a.s.link.comPort, baud);
+    const int openErrno = errno;
     if (a.s.linkResult >= 0) {
         SetComTime(a, 2.0);
         FlushInQ(a);
         FlushOutQ(a);
         return;  // handshake is off from the line settings
     }
-    ReportFailure(a, Rs232ErrorText(a.s.linkResult));
+    const char* text = Rs232ErrorText(a.s.linkResult);
+    if (const char* hint = Rs232PermissionHint(a.s.linkResult, openErrno)) {
+        std::snprintf(a.s.statusText, sizeof a.s.statusText, "%s\n%s", text, hint);
+        text = a.s.statusText;
+    }
+    ReportFailure(a, text);
 }
 
 }  // namespace lq

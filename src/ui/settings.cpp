@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/core/platform.h"
+#include "app/core/program_dir.h"
 #include "data/paramfile_doc.h"
 #include "data/settings_doc.h"
 #include "ui/combo.h"
@@ -14,10 +15,10 @@
 namespace lq {
 namespace {
 
-// The settings file lives beside the program; formed here when start-up has
-// not done it yet.
+// The settings file lives in the program's folder; formed here when start-up
+// has not done it yet.
 const char* SettingsPath(App& a) {
-    if (a.s.programDir[0] == 0) CopyText(a.s.programDir, a.ui.GetProjectDir());
+    if (a.s.programDir[0] == 0) CopyText(a.s.programDir, ProgramDir(a.ui.GetProjectDir()));
     if (a.s.settingsPath[0] == 0)
         CopyText(a.s.settingsPath, std::string(a.s.programDir) + "/" + kSettingsFileName);
     return a.s.settingsPath;
@@ -134,7 +135,10 @@ void StorePanelSettings(App& a) {
     d.tcpPortText = l.tcpPortText;
 
     IniHandle doc = BuildPanelSettingsDocument(d);
-    if (doc) Ini_WriteToFile(doc.get(), SettingsPath(a));  // a failed write keeps the old file
+    const char* path = SettingsPath(a);
+    // The per-user folder comes into being with the first store.
+    MakeProgramDir(a.s.programDir);
+    if (doc) Ini_WriteToFile(doc.get(), path);  // a failed write keeps the old file
 }
 
 }  // namespace lq

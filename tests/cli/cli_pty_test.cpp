@@ -1,6 +1,8 @@
 // lumiquad-cli over a serial link: the simulated sensor behind a
 // pseudo-terminal, reached as a COM number through a folder of device links.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -10,6 +12,7 @@
 #include "link/link.h"
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
+#include "tests/support/unprivileged.h"
 
 namespace lq::test {
 namespace {
@@ -72,6 +75,31 @@ TEST_F(CliPty, ComNumberWithoutADeviceFailsWithTheLinksText) {
     EXPECT_FALSE(r.err.empty());
     EXPECT_EQ("", r.out);
     EXPECT_TRUE(sensor.Requests().empty());
+}
+
+// The tool run as a user who may not open the COM port's device prints the
+// link's text and the same dialout line as the panel's status box.
+TEST(CliSerialPermission, RefusedDeviceNamesTheDialoutGroup) {
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    const std::string node = dir.File("ttyS1");  // COM2
+    std::ofstream(node) << "";
+    ASSERT_EQ(chmod(node.c_str(), 0), 0);
+    const std::string errPath = dir.File("stderr");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int fd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || dup2(fd, 2) < 0 || !DropRootRights()) _exit(100);
+        execl(CliPath(), CliPath(), "--com", "2", "--device-dir", dir.path().c_str(), "identify",
+              static_cast<char*>(nullptr));
+        _exit(101);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(1, WEXITSTATUS(status));
+    EXPECT_EQ(std::string("Cannot open port\n") + kTextDialoutHint + "\n", ReadWhole(errPath));
 }
 
 }  // namespace

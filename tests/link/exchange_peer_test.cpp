@@ -5,14 +5,18 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
 #include "link_world.h"
+#include "tests/support/unprivileged.h"
 
 namespace lq::linktest {
 namespace {
@@ -310,6 +314,32 @@ TEST(OpenLink, SerialPortsThatCannotBeOpened) {
         EXPECT_EQ(w.Exchange(ORDER_LIVE), -1);
         w.ExpectReport(kTextTimeout);
     }
+}
+
+// A device node the user may not open, as /dev/ttyUSB0 is for a user outside
+// the dialout group: the link's text, then one line that says what to do.
+TEST(OpenLink, SerialPortRefusedForLackOfPermissionNamesTheDialoutGroup) {
+    TempDir dev;
+    ASSERT_EQ(chmod(dev.path.c_str(), 0755), 0);
+    const std::string node = dev / "ttyUSB0";  // COM33
+    std::ofstream(node) << "";
+    ASSERT_EQ(chmod(node.c_str(), 0), 0);
+    LinkWorld w;
+    CopyText(w.a.dev.deviceDir, dev.path);
+    w.a.s.link.comPort = 33;
+    // In a child process, which may give up root's rights.
+    EXPECT_EXIT(
+        {
+            if (!DropRootRights()) std::_Exit(2);
+            InitRS232(w.a);
+            const std::string want = std::string("Cannot open port\n") + kTextDialoutHint;
+            const bool ok = w.a.s.linkResult == -7 && want == w.a.s.statusText &&
+                            w.Box() == want + "\n\n" &&
+                            w.tp.GetCtrlValString(w.a.s.dataPanel, DISPS_STATUS) == "TIMEOUT!";
+            std::fprintf(stderr, "[%s]", w.Box().c_str());
+            std::_Exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // A loopback port with nothing listening.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "data/settings_doc.h"
 #include "tests/qt/qt_fixture.h"
 
 namespace lq::qt {
@@ -46,6 +47,35 @@ TEST(QtProgram, ScreenshotOptionSavesTheMainWindowAndEnds) {
     ASSERT_TRUE(WIFEXITED(refused));
     EXPECT_EQ(WEXITSTATUS(refused), 2);
     std::filesystem::remove_all(dir);
+}
+
+TEST(QtProgram, CloseAfterTheScreenshotStoresTheSettingsAsTheCloseBoxDoes) {
+    TestApp();
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("lq_qt_close_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : {"lumiquad-panel", "LumiquadTalvernV1_2.uir", "logoZEB.bmp"})
+        fs::copy_file(fs::path(LQ_RUNTIME_DIR) / f, dir / f);
+    const std::string panel = (dir / "lumiquad-panel").string();
+    const std::string settings = (dir / "PanelSettings.cfg").string();
+    ASSERT_EQ(std::system(("'" + panel + "' --write-tcp-settings '" + settings + "' 127.0.0.1 1")
+                              .c_str()),
+              0);
+    const std::string shot = (dir / "main.png").string();
+    const std::string cmd = "QT_QPA_PLATFORM=offscreen timeout 60 '" + panel + "' --screenshot '" +
+                            shot + "' --after-ms 300 --close >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::exists(shot));
+    // The hand-written file had no window section; the store writes one.
+    PanelSettingsData d;
+    ASSERT_TRUE(ReadPanelSettingsFile(settings, d));
+    ASSERT_TRUE(d.geometry);
+    EXPECT_EQ(d.geometry->width, 1014);
+    EXPECT_EQ(d.host, "127.0.0.1");
+    fs::remove_all(dir);
 }
 
 }  // namespace

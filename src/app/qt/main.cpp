@@ -5,6 +5,8 @@
 //   --after-ms N        when to take it, in milliseconds after start (1500)
 //   --press-go          press GO once the start-up has finished; --after-ms then
 //                       counts from that moment
+//   --close             after the screenshot, close the main window as its close
+//                       box does, which stores the settings
 // While a screenshot is pending, popups are answered automatically.
 //
 // Hidden, for scripts/demo: --write-tcp-settings PATH HOST PORT writes a
@@ -55,6 +57,7 @@ struct Options {
     std::string screenshot;
     int afterMs = 1500;
     bool pressGo = false;
+    bool close = false;
     bool ok = true;
 };
 
@@ -68,9 +71,12 @@ Options ParseOptions(int argc, char** argv) {
             o.afterMs = std::atoi(argv[++i]);
         } else if (a == "--press-go") {
             o.pressGo = true;
+        } else if (a == "--close") {
+            o.close = true;
         } else if (a.rfind("-", 0) == 0 && a != "-platform" && a.rfind("-style", 0) != 0) {
             std::fprintf(stderr,
-                         "usage: lumiquad-panel [--press-go] [--screenshot PATH [--after-ms N]]\n");
+                         "usage: lumiquad-panel [--press-go] [--screenshot PATH [--after-ms N] "
+                         "[--close]]\n");
             o.ok = false;
         }
     }
@@ -105,6 +111,10 @@ int main(int argc, char** argv) {
             rc = 0;
         } else {
             std::fprintf(stderr, "lumiquad-panel: cannot save %s\n", opt.screenshot.c_str());
+        }
+        if (rc == 0 && opt.close) {
+            w->close();  // the close event ends the loop
+            return;
         }
         // End a running live loop, then the event loop; the settings stay untouched.
         app.s.running = 0;
