@@ -198,8 +198,7 @@ int ReplaceFile(const std::string& path, std::string_view text, IniFileCause* ca
     const std::string dir = DirectoryOf(path);
     std::string tempName;
     int fd = -1;
-    if (const int r = CreateTempFile(fs, dir, exists, &tempName, &fd, cause); r != INI_OK)
-        return r;
+    if (const int r = CreateTempFile(fs, dir, exists, &tempName, &fd, cause); r != INI_OK) return r;
 
     // A replaced file keeps its permissions.
     if (exists) (void)fs.Fchmod(fd, mode);

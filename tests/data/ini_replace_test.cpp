@@ -61,7 +61,8 @@ class WatchedCalls : public FileCalls {
     }
     int Close(int fd) override {
         // A close that is made to fail still releases the descriptor.
-        return Run(Call::Close, [&] { return FileCalls::Close(fd); }, [&] { FileCalls::Close(fd); });
+        return Run(
+            Call::Close, [&] { return FileCalls::Close(fd); }, [&] { FileCalls::Close(fd); });
     }
     int Rename(const std::string& from, const std::string& to) override {
         return Run(Call::Rename, [&] {
@@ -167,7 +168,8 @@ TEST_F(IniReplace, AFailureAtAnyStepKeepsTheTargetAndItsCode) {
     const std::string text = Text();
     for (const Case& c : cases) {
         for (const bool existed : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (existed ? ", existing target" : ", missing target"));
+            SCOPED_TRACE(std::string(c.name) +
+                         (existed ? ", existing target" : ", missing target"));
             const std::string target = Path("t.ini");
             ::unlink(target.c_str());
             std::optional<std::string> old;
