@@ -93,6 +93,12 @@ int Ini_PutString(IniDocument* doc, const std::string& section, const std::strin
 // INI_NOT_WRITABLE, INI_DISK_FULL, INI_IO_ERROR, INI_TOO_MANY_TEMP_FILES,
 // INI_CANNOT_CREATE_TEMP, INI_OUT_OF_MEMORY; `cause`, when given, says why.
 int Ini_WriteToFile(IniDocument* doc, const std::string& path, IniFileCause* cause = nullptr);
+// Whether Ini_WriteToFile could replace `path`, decided without writing
+// anything: the target's probe, the directory taking a new file, and a free
+// temporary name. INI_OK, or the code the write would give (INI_NOT_WRITABLE,
+// INI_TOO_MANY_TEMP_FILES) with its cause. Lets a caller refuse before it
+// starts work whose result it could not keep.
+int Ini_CheckWritable(const std::string& path, IniFileCause* cause = nullptr);
 // Adds the sections of the file to the document. 0, or INI_CANNOT_OPEN,
 // INI_READ_ERROR (what was read before stays), INI_OUT_OF_MEMORY. Only a
 // regular file of at most kMaxIniFileSize bytes is read; anything else is a

@@ -133,6 +133,10 @@ class FileCalls {
 };
 FileCalls& SystemFileCalls();
 
+// Ini_CheckWritable through `calls`.
+int CheckWritable(const std::string& path, IniFileCause* cause,
+                  FileCalls& calls = SystemFileCalls());
+
 // Replaces the file at `path` by `text`: an existing target is probed, a
 // missing one is never created under its own name; the temporary file in the
 // same directory is written, synced and renamed over the target, then the

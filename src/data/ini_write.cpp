@@ -98,6 +98,13 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Every temporary name in `dir` is in use: the cause names the folder.
+int NoTempName(IniFileCause& cause, const std::string& dir) {
+    cause = {IniFileCause::kNoTempName, 0, dir.empty() ? std::string(".") : dir};
+    if (cause.folder.size() > 1 && cause.folder.back() == '/') cause.folder.pop_back();
+    return INI_TOO_MANY_TEMP_FILES;
+}
+
 // Creates the first free "ini$$N.CVI" (N = 0..999) in `dir`. For a missing
 // target this is also the writability probe, so any refusal other than a
 // name in use means the target is not writable.
@@ -123,9 +130,7 @@ int CreateTempFile(FileCalls& fs, const std::string& dir, bool targetExists, std
         }
         return Fail(cause, targetExists ? INI_CANNOT_CREATE_TEMP : INI_NOT_WRITABLE, err);
     }
-    cause = {IniFileCause::kNoTempName, 0, dir.empty() ? std::string(".") : dir};
-    if (cause.folder.size() > 1 && cause.folder.back() == '/') cause.folder.pop_back();
-    return INI_TOO_MANY_TEMP_FILES;
+    return NoTempName(cause, dir);
 }
 
 int WriteAll(FileCalls& fs, int fd, std::string_view text, IniFileCause& cause) {
@@ -183,6 +188,33 @@ FileCalls& SystemFileCalls() {
     return calls;
 }
 
+int CheckWritable(const std::string& path, IniFileCause* causeOut, FileCalls& fs) {
+    IniFileCause unused;
+    IniFileCause& cause = causeOut ? *causeOut : unused;
+    cause = IniFileCause{};
+    mode_t mode = 0;
+    bool exists = false;
+    if (const int r = ProbeTarget(fs, path, &mode, &exists, cause); r != INI_OK) return r;
+    // The directory must take the temporary file: an unnamed file shows it
+    // without leaving anything behind, even if this process dies here.
+    const std::string dir = DirectoryOf(path);
+    const std::string folder = dir.empty() ? std::string(".") : dir;
+    const int fd = fs.Open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        fs.Close(fd);
+    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+        // A file system without unnamed files: ask for the permission instead.
+        if (::access(folder.c_str(), W_OK | X_OK) != 0) return Fail(cause, INI_NOT_WRITABLE, errno);
+    } else {
+        return Fail(cause, INI_NOT_WRITABLE, errno);
+    }
+    struct stat st {};
+    for (int n = 0; n <= 999; ++n)
+        if (fs.Stat(dir + "ini$$" + std::to_string(n) + ".CVI", &st) != 0 && errno == ENOENT)
+            return INI_OK;
+    return NoTempName(cause, dir);
+}
+
 // Writes `text` to `path` so that the target is at every moment either the
 // old file or the complete new one; a missing target stays missing until the
 // complete new file is renamed to its name.
@@ -234,6 +266,14 @@ std::string Ini_Format(const IniDocument* doc) {
         out += "\r\n";
     }
     return out;
+}
+
+int Ini_CheckWritable(const std::string& path, IniFileCause* cause) {
+    try {
+        return CheckWritable(path, cause);
+    } catch (const std::bad_alloc&) {
+        return INI_OUT_OF_MEMORY;
+    }
 }
 
 int Ini_WriteToFile(IniDocument* doc, const std::string& path, IniFileCause* cause) {

@@ -5,6 +5,8 @@
 // the documented result codes.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <functional>
@@ -223,6 +225,12 @@ TEST_F(IniReplace, CausesOfRefusalsBeforeAnyWrite) {
     Ini_PutInt(doc.get(), "S", "A", 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);
+        // The check before any work predicts the write's refusal and its cause.
+        IniFileCause checked;
+        EXPECT_EQ(Ini_CheckWritable(c.target, &checked), c.result);
+        EXPECT_EQ(checked.kind, c.kind);
+        EXPECT_EQ(checked.error, c.err);
+        EXPECT_EQ(checked.folder, c.folder);
         IniFileCause cause;
         EXPECT_EQ(Ini_WriteToFile(doc.get(), c.target, &cause), c.result);
         EXPECT_EQ(cause.kind, c.kind);
@@ -230,6 +238,61 @@ TEST_F(IniReplace, CausesOfRefusalsBeforeAnyWrite) {
         EXPECT_EQ(cause.folder, c.folder);
     }
     EXPECT_FALSE(Exists(Path("full/p.ini")));
+}
+
+TEST_F(IniReplace, TheCheckOfAWritableTargetLeavesNothingBehind) {
+    WriteBytes(Path("old.ini"), "old");
+    for (const char* name : {"new.ini", "old.ini"}) {
+        SCOPED_TRACE(name);
+        WatchedCalls calls(
+            Path(name), std::string(name) == "old.ini" ? "old" : std::optional<std::string>(), "");
+        EXPECT_EQ(ini_detail::CheckWritable(Path(name), nullptr, calls), INI_OK);
+        EXPECT_EQ(calls.violations, std::vector<std::string>{});
+    }
+    EXPECT_EQ(ListDir(dir_), std::vector<std::string>{"old.ini"});
+    EXPECT_EQ(ReadBytes(Path("old.ini")), "old");
+}
+
+// The same check in a child without privileges (when the test runs as root),
+// so that permissions count.
+int CheckAsUnprivileged(const std::string& target, IniFileCause* cause) {
+    int fds[2];
+    if (::pipe(fds) != 0) return 1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        int out[2] = {1, 0};
+        IniFileCause c;
+        if (::geteuid() != 0 || ::setuid(65534) == 0) out[0] = Ini_CheckWritable(target, &c);
+        out[1] = c.error;
+        (void)!::write(fds[1], out, sizeof out);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    int out[2] = {1, 0};
+    if (pid < 0 || ::read(fds[0], out, sizeof out) != sizeof out) out[0] = 1;
+    ::close(fds[0]);
+    if (pid > 0) ::waitpid(pid, nullptr, 0);
+    cause->error = out[1];
+    return out[0];
+}
+
+TEST_F(IniReplace, TheCheckSeesAFolderThatRefusesNewFiles) {
+    ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+    const std::string sub = Path("ro");
+    ASSERT_EQ(::mkdir(sub.c_str(), 0777), 0);
+    WriteBytes(sub + "/old.ini", "old");
+    ASSERT_EQ(::chmod((sub + "/old.ini").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(sub.c_str(), 0555), 0);
+    // A missing target, and an existing writable one whose folder takes no
+    // temporary file.
+    for (const char* name : {"/new.ini", "/old.ini"}) {
+        SCOPED_TRACE(name);
+        IniFileCause cause;
+        EXPECT_EQ(CheckAsUnprivileged(sub + name, &cause), INI_NOT_WRITABLE);
+        EXPECT_EQ(cause.error, EACCES);
+    }
+    EXPECT_EQ(ListDir(sub), std::vector<std::string>{"old.ini"});
 }
 
 }  // namespace
