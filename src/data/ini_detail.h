@@ -113,6 +113,13 @@ class IniParser {
 // `baseLength` receives the length of the tag before " Line".
 int ContinuationNumber(std::string_view tag, size_t* baseLength);
 
+// The cause a caller asked for, or `local` when it passed none; cleared.
+inline IniFileCause& ResetCause(IniFileCause* given, IniFileCause& local) {
+    IniFileCause& cause = given ? *given : local;
+    cause = IniFileCause{};
+    return cause;
+}
+
 // Ini_ReadFromFile with another byte limit.
 int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFileCause* cause);
 

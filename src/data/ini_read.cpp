@@ -214,8 +214,7 @@ int OpenForReading(const std::string& path, size_t maxBytes, FilePtr& file, IniF
 
 int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFileCause* cause) {
     IniFileCause unused;
-    IniFileCause& why = cause ? *cause : unused;
-    why = IniFileCause{};
+    IniFileCause& why = ResetCause(cause, unused);
     if (!doc) return INI_NULL_ARGUMENT;
     FilePtr file(nullptr, &std::fclose);
     if (const int r = OpenForReading(path, maxBytes, file, why); r != INI_OK) return r;

@@ -190,8 +190,7 @@ FileCalls& SystemFileCalls() {
 
 int CheckWritable(const std::string& path, IniFileCause* causeOut, FileCalls& fs) {
     IniFileCause unused;
-    IniFileCause& cause = causeOut ? *causeOut : unused;
-    cause = IniFileCause{};
+    IniFileCause& cause = ResetCause(causeOut, unused);
     mode_t mode = 0;
     bool exists = false;
     if (const int r = ProbeTarget(fs, path, &mode, &exists, cause); r != INI_OK) return r;
@@ -221,8 +220,7 @@ int CheckWritable(const std::string& path, IniFileCause* causeOut, FileCalls& fs
 int ReplaceFile(const std::string& path, std::string_view text, IniFileCause* causeOut,
                 FileCalls& fs) {
     IniFileCause unused;
-    IniFileCause& cause = causeOut ? *causeOut : unused;
-    cause = IniFileCause{};
+    IniFileCause& cause = ResetCause(causeOut, unused);
     mode_t mode = 0;
     bool exists = false;
     if (const int r = ProbeTarget(fs, path, &mode, &exists, cause); r != INI_OK) return r;

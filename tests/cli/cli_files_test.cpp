@@ -17,38 +17,21 @@
 #include "cli/file_errors.h"
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
+#include "tests/cli/cli_sim.h"
 
 namespace lq::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CliFiles : public ::testing::Test {
+class CliFiles : public CliSimTest {
   protected:
-    void Start(lqsim::SimConfig config = {}) {
-        server.reset();
-        sensor = std::make_unique<lqsim::Sensor>(config);
-        server = std::make_unique<lqsim::TcpServer>(*sensor);
-        ASSERT_TRUE(server->Start());
-        link = "127.0.0.1:" + std::to_string(server->Port());
-    }
-    void SetUp() override { Start(); }
-    CliResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--tcp", link});
-        sensor->ClearRequests();
-        return RunCli(dir, args);
-    }
     // Runs a shell command line; its exit status, or -1.
     static int Shell(const std::string& command) {
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     static std::string Quoted(const std::string& s) { return "'" + s + "'"; }
-
-    TempDir dir;
-    std::unique_ptr<lqsim::Sensor> sensor;
-    std::unique_ptr<lqsim::TcpServer> server;
-    std::string link;
 };
 
 TEST_F(CliFiles, SendNamesWhatIsWrongWithItsFile) {
