@@ -68,16 +68,28 @@ int Fail(IniFileCause& cause, int code, int err) {
     return code;
 }
 
+// The target's directory with its trailing slash, or "" for a bare name.
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+struct Target {
+    bool exists = false;
+    mode_t mode = 0;  // of an existing target
+    std::string dir;  // DirectoryOf the path
+};
+
 // An existing target must be a regular file that opens for reading and
 // writing. A missing one is not probed under its own name: creating the
 // temporary file decides whether the directory takes it.
-int ProbeTarget(FileCalls& fs, const std::string& path, mode_t* mode, bool* exists,
-                IniFileCause& cause) {
+int ProbeTarget(FileCalls& fs, const std::string& path, Target* target, IniFileCause& cause) {
     if (path.empty()) return Fail(cause, INI_NOT_WRITABLE, ENOENT);
+    target->dir = DirectoryOf(path);
     struct stat st {};
     if (fs.Stat(path, &st) != 0) {
         if (errno != ENOENT) return Fail(cause, INI_NOT_WRITABLE, errno);
-        *exists = false;
+        target->exists = false;
         return INI_OK;
     }
     if (!S_ISREG(st.st_mode)) {
@@ -87,15 +99,9 @@ int ProbeTarget(FileCalls& fs, const std::string& path, mode_t* mode, bool* exis
     const int fd = fs.Open(path, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
     if (fd < 0) return Fail(cause, INI_NOT_WRITABLE, errno);
     fs.Close(fd);
-    *mode = st.st_mode & 07777;
-    *exists = true;
+    target->mode = st.st_mode & 07777;
+    target->exists = true;
     return INI_OK;
-}
-
-// The target's directory with its trailing slash, or "" for a bare name.
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // Every temporary name in `dir` is in use: the cause names the folder.
@@ -191,12 +197,11 @@ FileCalls& SystemFileCalls() {
 int CheckWritable(const std::string& path, IniFileCause* causeOut, FileCalls& fs) {
     IniFileCause unused;
     IniFileCause& cause = ResetCause(causeOut, unused);
-    mode_t mode = 0;
-    bool exists = false;
-    if (const int r = ProbeTarget(fs, path, &mode, &exists, cause); r != INI_OK) return r;
+    Target target;
+    if (const int r = ProbeTarget(fs, path, &target, cause); r != INI_OK) return r;
+    const std::string& dir = target.dir;
     // The directory must take the temporary file: an unnamed file shows it
     // without leaving anything behind, even if this process dies here.
-    const std::string dir = DirectoryOf(path);
     const std::string folder = dir.empty() ? std::string(".") : dir;
     const int fd = fs.Open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd >= 0) {
@@ -221,17 +226,17 @@ int ReplaceFile(const std::string& path, std::string_view text, IniFileCause* ca
                 FileCalls& fs) {
     IniFileCause unused;
     IniFileCause& cause = ResetCause(causeOut, unused);
-    mode_t mode = 0;
-    bool exists = false;
-    if (const int r = ProbeTarget(fs, path, &mode, &exists, cause); r != INI_OK) return r;
+    Target target;
+    if (const int r = ProbeTarget(fs, path, &target, cause); r != INI_OK) return r;
+    const std::string& dir = target.dir;
 
-    const std::string dir = DirectoryOf(path);
     std::string tempName;
     int fd = -1;
-    if (const int r = CreateTempFile(fs, dir, exists, &tempName, &fd, cause); r != INI_OK) return r;
+    if (const int r = CreateTempFile(fs, dir, target.exists, &tempName, &fd, cause); r != INI_OK)
+        return r;
 
     // A replaced file keeps its permissions.
-    if (exists) (void)fs.Fchmod(fd, mode);
+    if (target.exists) (void)fs.Fchmod(fd, target.mode);
     int result = WriteAll(fs, fd, text, cause);
     if (result == INI_OK && fs.Fsync(fd) != 0) result = Fail(cause, WriteErrorCode(errno), errno);
     if (fs.Close(fd) != 0 && result == INI_OK) result = Fail(cause, WriteErrorCode(errno), errno);
