@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "link/link.h"
+
 namespace lq::cli {
 namespace {
 
@@ -237,8 +239,11 @@ ParseStatus ParseArgs(int argc, const char* const* argv, Options& o, std::string
                 error = "give one link: --tcp or --com, once";
                 return ParseStatus::Error;
             }
-            if (!ParseLong(v, 1, 256, n)) {
-                error = std::string("--com: a port number from 1 to 256, not ") + v;
+            char device[64];
+            if (!ParseLong(v, 1, 256, n) ||
+                !ComDevicePath("/dev", static_cast<int>(n), device, sizeof device)) {
+                error = std::string("--com: no serial device is mapped to COM ") + v +
+                        " (COM 1-32 ttyS, 33-64 ttyUSB, 65-96 ttyACM)";
                 return ParseStatus::Error;
             }
             o.com = true;

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <memory>
@@ -10,11 +11,13 @@
 
 #include "app/core/session_state.h"
 #include "cli/console_platform.h"
+#include "cli/file_errors.h"
 #include "cli/live_line.h"
 #include "cli/options.h"
 #include "data/ini.h"
 #include "data/para.h"
 #include "data/paramfile_doc.h"
+#include "data/text1252.h"
 #include "link/link.h"
 #include "session/identify.h"
 #include "session/session.h"
@@ -59,6 +62,7 @@ class Tool {
     int Send(const Options& o);
     int Live(const Options& o);
     int Freq();
+    int CannotWrite(const std::string& path, int result, const IniFileCause& cause);
 
     // Every text the status box of the CONNECT page receives passes here: the
     // failure report appends statusText, which is printed as it is; the
@@ -79,6 +83,7 @@ class Tool {
     double liveStart_ = 0;
     long liveRecords_ = 0;
     bool liveOutputFailed_ = false;
+    int liveOutputErrno_ = 0;
 };
 
 void Tool::OnStatus(std::string_view text) {
@@ -139,13 +144,20 @@ void Tool::Close() {
 int Tool::Identify() {
     const SessionState& s = a_.s;
     const FirmwareInfo fw = ParseFirmware(s.firmwareText);
-    std::fprintf(out_, "model: %s\n", fw.model);
+    // The sensor's texts are Windows-1252; the tool writes UTF-8.
+    std::fprintf(out_, "model: %s\n", Cp1252ToUtf8(fw.model).c_str());
     std::fprintf(out_, "sensor type: %d\n", s.sensorType);
-    std::fprintf(out_, "firmware: %s\n", s.firmwareText);
-    std::fprintf(out_, "sensor name: %s\n", s.sensorName);
+    std::fprintf(out_, "firmware: %s\n", Cp1252ToUtf8(s.firmwareText).c_str());
+    std::fprintf(out_, "sensor name: %s\n", Cp1252ToUtf8(s.sensorName).c_str());
     // Order 15 was the last exchange: its status word is the serial number.
     std::fprintf(out_, "serial number: %u\n", static_cast<unsigned>(s.respStatus));
     return EXIT_OK;
+}
+
+int Tool::CannotWrite(const std::string& path, int result, const IniFileCause& cause) {
+    std::fprintf(err_, "lumiquad-cli: cannot write %s: %s\n", path.c_str(),
+                 FileErrorText(result, cause).c_str());
+    return EXIT_FILE;
 }
 
 int Tool::Get(const Options& o) {
@@ -156,17 +168,16 @@ int Tool::Get(const Options& o) {
         const std::string text = FormatParameterFile(a_.para, a_.teach);
         if (std::fwrite(text.data(), 1, text.size(), out_) != text.size() ||
             std::fflush(out_) != 0) {
-            std::fprintf(err_, "lumiquad-cli: cannot write to standard output\n");
+            std::fprintf(err_, "lumiquad-cli: cannot write to standard output: %s\n",
+                         ErrnoText(errno).c_str());
             return EXIT_FILE;
         }
         return EXIT_OK;
     }
     IniHandle doc = BuildParameterDocument(a_.para, a_.teach);
-    const int r = doc ? Ini_WriteToFile(doc.get(), o.output) : INI_OUT_OF_MEMORY;
-    if (r < 0) {
-        std::fprintf(err_, "lumiquad-cli: cannot write %s (error %d)\n", o.output.c_str(), r);
-        return EXIT_FILE;
-    }
+    IniFileCause cause;
+    const int r = doc ? Ini_WriteToFile(doc.get(), o.output, &cause) : INI_OUT_OF_MEMORY;
+    if (r < 0) return CannotWrite(o.output, r, cause);
     return EXIT_OK;
 }
 
@@ -175,9 +186,11 @@ int Tool::Get(const Options& o) {
 int Tool::LoadFile(const Options& o) {
     {
         IniHandle probe = Ini_NewHandle();
-        const int r = probe ? Ini_ReadFromFile(probe.get(), o.file) : INI_OUT_OF_MEMORY;
+        IniFileCause cause;
+        const int r = probe ? Ini_ReadFromFile(probe.get(), o.file, &cause) : INI_OUT_OF_MEMORY;
         if (r < 0) {
-            std::fprintf(err_, "lumiquad-cli: cannot read %s (error %d)\n", o.file.c_str(), r);
+            std::fprintf(err_, "lumiquad-cli: cannot read %s: %s\n", o.file.c_str(),
+                         FileErrorText(r, cause).c_str());
             return EXIT_FILE;
         }
     }
@@ -220,8 +233,10 @@ void Tool::LiveRecordShown(App& a, void* data) {
     const size_t n = FormatLiveLine(line, o.format, time, values);
     // Flushed per line, so a reader of a pipe sees each record as it comes:
     // the whole line goes out in one write.
-    if (std::fwrite(line, 1, n, t.out_) != n || std::fflush(t.out_) != 0)
+    if (std::fwrite(line, 1, n, t.out_) != n || std::fflush(t.out_) != 0) {
         t.liveOutputFailed_ = true;
+        t.liveOutputErrno_ = errno;
+    }
     ++t.liveRecords_;
     if ((o.count > 0 && t.liveRecords_ >= o.count) || (o.seconds > 0 && time >= o.seconds) ||
         interrupted != 0 || t.liveOutputFailed_)
@@ -255,7 +270,11 @@ int Tool::Live(const Options& o) {
 
     sigaction(SIGINT, &previous, nullptr);
     if (liveOutputFailed_) {
-        std::fprintf(err_, "lumiquad-cli: cannot write the records\n");
+        // A reader that has had enough (`live | head`) ends the stream as
+        // the count would.
+        if (liveOutputErrno_ == EPIPE) return failures_ > 0 ? EXIT_LINK : EXIT_OK;
+        std::fprintf(err_, "lumiquad-cli: cannot write the records: %s\n",
+                     ErrnoText(liveOutputErrno_).c_str());
         return EXIT_FILE;
     }
     return failures_ > 0 ? EXIT_LINK : EXIT_OK;
@@ -274,6 +293,12 @@ int Tool::Run(const Options& o) {
     if (o.command == Command::Send) {
         const int r = LoadFile(o);
         if (r != EXIT_OK) return r;
+    }
+    // Nor is a sensor read (or its RAM reloaded) for a file that cannot be kept.
+    if (o.command == Command::Get && o.output != "-") {
+        IniFileCause cause;
+        const int r = Ini_CheckWritable(o.output, &cause);
+        if (r < 0) return CannotWrite(o.output, r, cause);
     }
     const int opened = Open(o);
     if (opened != EXIT_OK) return opened;
@@ -312,6 +337,9 @@ int Main(int argc, const char* const* argv, FILE* out, FILE* err) {
         case ParseStatus::Run:
             break;
     }
+    // A closed output becomes a write error (EPIPE) that each command handles,
+    // instead of a silent kill.
+    std::signal(SIGPIPE, SIG_IGN);
     // The application object holds the link's fixed buffers: keep it off the stack.
     auto tool = std::make_unique<Tool>(out, err);
     return tool->Run(o);

@@ -26,6 +26,25 @@ enum IniResult : int {
     INI_INVALID_INTEGER = -5021,
 };
 
+// Files larger than this are refused before they are parsed: the largest file
+// the program writes has about 8 KB, so nothing genuine comes near it.
+inline constexpr long long kMaxIniFileSize = 1 << 20;
+
+// Why a file operation failed, so that a message can say it in words; the
+// result code stays what callers act on.
+struct IniFileCause {
+    enum Kind {
+        kNone,
+        kSystem,      // `error` holds the errno
+        kNotRegular,  // a folder, a device, a FIFO or a socket
+        kTooLarge,    // more than kMaxIniFileSize bytes
+        kNoTempName,  // every temporary name in `folder` is in use
+    };
+    Kind kind = kNone;
+    int error = 0;
+    std::string folder;
+};
+
 struct IniItem {
     std::string tag;      // trimmed
     std::string value;    // stored form: escaped, without enclosing quotes
@@ -70,12 +89,21 @@ int Ini_PutString(IniDocument* doc, const std::string& section, const std::strin
                   const std::string& text);
 // Replaces the file through "ini$$N.CVI" in its directory: written, synced and
 // renamed over the target, so the target is always the old or the complete
-// new file. 0, or INI_NOT_WRITABLE, INI_DISK_FULL, INI_IO_ERROR,
-// INI_TOO_MANY_TEMP_FILES, INI_CANNOT_CREATE_TEMP, INI_OUT_OF_MEMORY.
-int Ini_WriteToFile(IniDocument* doc, const std::string& path);
+// new file, and a missing target stays missing until it is complete. 0, or
+// INI_NOT_WRITABLE, INI_DISK_FULL, INI_IO_ERROR, INI_TOO_MANY_TEMP_FILES,
+// INI_CANNOT_CREATE_TEMP, INI_OUT_OF_MEMORY; `cause`, when given, says why.
+int Ini_WriteToFile(IniDocument* doc, const std::string& path, IniFileCause* cause = nullptr);
+// Whether Ini_WriteToFile could replace `path`, decided without writing
+// anything: the target's probe, the directory taking a new file, and a free
+// temporary name. INI_OK, or the code the write would give (INI_NOT_WRITABLE,
+// INI_TOO_MANY_TEMP_FILES) with its cause. Lets a caller refuse before it
+// starts work whose result it could not keep.
+int Ini_CheckWritable(const std::string& path, IniFileCause* cause = nullptr);
 // Adds the sections of the file to the document. 0, or INI_CANNOT_OPEN,
-// INI_READ_ERROR (what was read before stays), INI_OUT_OF_MEMORY.
-int Ini_ReadFromFile(IniDocument* doc, const std::string& path);
+// INI_READ_ERROR (what was read before stays), INI_OUT_OF_MEMORY. Only a
+// regular file of at most kMaxIniFileSize bytes is read; anything else is a
+// read error at once, without waiting for a writer or a device.
+int Ini_ReadFromFile(IniDocument* doc, const std::string& path, IniFileCause* cause = nullptr);
 // 1 found and valid; 0 missing, empty or blank (value unchanged); INI_INVALID_INTEGER.
 int Ini_GetInt(IniDocument* doc, const std::string& section, const std::string& tag,
                int32_t* value);

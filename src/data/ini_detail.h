@@ -3,9 +3,13 @@
 // integer parser and the line splitter.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -58,25 +62,34 @@ IntParse StrToInt(std::string_view s, int32_t* value);
 
 // Splits a file into lines: 2048-byte blocks; CR, LF and NUL end a line and
 // a two-character line end (CR LF, LF CR, ...) counts once; a line keeps at
-// most 1024 characters.
+// most 1024 characters. More than `maxBytes` bytes in all is a read error,
+// so a file that grows while it is read cannot take unbounded time.
 class LineFile {
   public:
-    explicit LineFile(std::FILE* file) : file_(file) {}
+    explicit LineFile(std::FILE* file, size_t maxBytes = std::numeric_limits<size_t>::max())
+        : file_(file), maxBytes_(maxBytes) {}
     LineFile(const LineFile&) = delete;
     LineFile& operator=(const LineFile&) = delete;
 
     // 1: `line` holds the next line; 0: end of file; INI_READ_ERROR.
     int ReadLine(std::string& line);
+    // After INI_READ_ERROR: the byte limit was passed (else `Errno()` says why).
+    bool TooLarge() const { return tooLarge_; }
+    int Errno() const { return errno_; }
 
   private:
     bool Fill();
 
     std::FILE* file_;
+    size_t maxBytes_;
+    size_t total_ = 0;
     char block_[kReadBlockSize];
     size_t pos_ = 0;
     size_t len_ = 0;
     char previousEnd_ = '\0';  // the byte that ended the previous line
     bool error_ = false;
+    bool tooLarge_ = false;
+    int errno_ = 0;
 };
 
 // Parses lines of INI text into a document; the caller finishes with Finish().
@@ -100,8 +113,42 @@ class IniParser {
 // `baseLength` receives the length of the tag before " Line".
 int ContinuationNumber(std::string_view tag, size_t* baseLength);
 
-// Replaces the file at `path` by `text`: probe, temporary file in the same
-// directory, write, fsync, rename over the target, fsync the directory.
-int ReplaceFile(const std::string& path, std::string_view text);
+// The cause a caller asked for, or `local` when it passed none; cleared.
+inline IniFileCause& ResetCause(IniFileCause* given, IniFileCause& local) {
+    IniFileCause& cause = given ? *given : local;
+    cause = IniFileCause{};
+    return cause;
+}
+
+// Ini_ReadFromFile with another byte limit.
+int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFileCause* cause);
+
+// The file-system calls of the write path, one virtual each, so that a test
+// can watch the target between any two of them or stop the write there. The
+// base class makes the system calls.
+class FileCalls {
+  public:
+    virtual ~FileCalls() = default;
+    virtual int Stat(const std::string& path, struct stat* st);
+    virtual int Open(const std::string& path, int flags, mode_t mode);
+    virtual ssize_t Write(int fd, const char* data, size_t size);
+    virtual int Fchmod(int fd, mode_t mode);
+    virtual int Fsync(int fd);
+    virtual int Close(int fd);
+    virtual int Rename(const std::string& from, const std::string& to);
+    virtual int Unlink(const std::string& path);
+};
+FileCalls& SystemFileCalls();
+
+// Ini_CheckWritable through `calls`.
+int CheckWritable(const std::string& path, IniFileCause* cause,
+                  FileCalls& calls = SystemFileCalls());
+
+// Replaces the file at `path` by `text`: an existing target is probed, a
+// missing one is never created under its own name; the temporary file in the
+// same directory is written, synced and renamed over the target, then the
+// directory is synced.
+int ReplaceFile(const std::string& path, std::string_view text, IniFileCause* cause = nullptr,
+                FileCalls& calls = SystemFileCalls());
 
 }  // namespace lq::ini_detail

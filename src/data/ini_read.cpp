@@ -1,6 +1,11 @@
 // Reading: the line splitter, the line parser, continuation joining and
 // Ini_ReadFromFile.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -20,8 +25,17 @@ bool IsLineEnd(char c) {
 bool LineFile::Fill() {
     if (error_) return false;
     pos_ = 0;
+    errno = 0;
     len_ = std::fread(block_, 1, sizeof block_, file_);
-    if (len_ == 0 && std::ferror(file_)) error_ = true;
+    if (len_ == 0 && std::ferror(file_)) {
+        error_ = true;
+        errno_ = errno;
+    }
+    total_ += len_;
+    if (total_ > maxBytes_) {
+        error_ = tooLarge_ = true;
+        len_ = 0;
+    }
     return len_ > 0;
 }
 
@@ -141,24 +155,84 @@ void IniParser::Finish() {
     }
 }
 
-}  // namespace ini_detail
+namespace {
 
-using namespace ini_detail;
+using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-int Ini_ReadFromFile(IniDocument* doc, const std::string& path) {
+// What a file's type and size say about reading it: INI_OK, or the read
+// error with its cause.
+int CheckReadable(const struct stat& st, size_t maxBytes, IniFileCause& cause) {
+    if (!S_ISREG(st.st_mode)) {
+        cause.kind = IniFileCause::kNotRegular;
+        return INI_READ_ERROR;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        cause.kind = IniFileCause::kTooLarge;
+        return INI_READ_ERROR;
+    }
+    return INI_OK;
+}
+
+// Opens a regular file of bounded size. The type is looked at before the
+// open, so that a FIFO or a device is never opened (no wait for a writer, no
+// side effect of a device open), and again on the open descriptor, in case
+// the name was replaced in between.
+int OpenForReading(const std::string& path, size_t maxBytes, FilePtr& file, IniFileCause& cause) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        cause = {IniFileCause::kSystem, errno, {}};
+        return INI_CANNOT_OPEN;
+    }
+    if (const int r = CheckReadable(st, maxBytes, cause); r != INI_OK) return r;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        cause = {IniFileCause::kSystem, errno, {}};
+        return INI_CANNOT_OPEN;
+    }
+    if (::fstat(fd, &st) != 0) {
+        cause = {IniFileCause::kSystem, errno, {}};
+        ::close(fd);
+        return INI_READ_ERROR;
+    }
+    if (const int r = CheckReadable(st, maxBytes, cause); r != INI_OK) {
+        ::close(fd);
+        return r;
+    }
+    file.reset(::fdopen(fd, "rb"));
+    if (!file) {
+        cause = {IniFileCause::kSystem, errno, {}};
+        ::close(fd);
+        return INI_OUT_OF_MEMORY;
+    }
+    return INI_OK;
+}
+
+}  // namespace
+
+int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFileCause* cause) {
+    IniFileCause unused;
+    IniFileCause& why = ResetCause(cause, unused);
     if (!doc) return INI_NULL_ARGUMENT;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) return INI_CANNOT_OPEN;
+    FilePtr file(nullptr, &std::fclose);
+    if (const int r = OpenForReading(path, maxBytes, file, why); r != INI_OK) return r;
     IniParser parser(doc);
     int result = INI_OK;
     try {
-        LineFile lines(file.get());
+        LineFile lines(file.get(), maxBytes);
         std::string line;
         line.reserve(kMaxLineLength);
         int r;
         while ((r = lines.ReadLine(line)) == 1) parser.ParseLine(line);
         result = r;
+        if (r == INI_READ_ERROR) {
+            if (lines.TooLarge())
+                why.kind = IniFileCause::kTooLarge;
+            else
+                why = {IniFileCause::kSystem, lines.Errno(), {}};
+        }
     } catch (const std::bad_alloc&) {
         result = INI_OUT_OF_MEMORY;
     }
@@ -169,6 +243,12 @@ int Ini_ReadFromFile(IniDocument* doc, const std::string& path) {
         result = INI_OUT_OF_MEMORY;
     }
     return result;
+}
+
+}  // namespace ini_detail
+
+int Ini_ReadFromFile(IniDocument* doc, const std::string& path, IniFileCause* cause) {
+    return ini_detail::ReadFile(doc, path, static_cast<size_t>(kMaxIniFileSize), cause);
 }
 
 }  // namespace lq

@@ -62,26 +62,10 @@ int WriteErrorCode(int err) {
     }
 }
 
-// An existing target must be a regular file that opens for reading and
-// writing; a missing one must be creatable (the probe file goes at once).
-bool TargetWritable(const std::string& path, mode_t* mode, bool* exists) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return false;
-        const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) return false;
-        ::close(fd);
-        *mode = st.st_mode & 07777;
-        *exists = true;
-        return true;
-    }
-    if (errno != ENOENT) return false;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    ::close(fd);
-    ::unlink(path.c_str());
-    *exists = false;
-    return true;
+// Records a system error as the cause and returns `code`.
+int Fail(IniFileCause& cause, int code, int err) {
+    cause = {IniFileCause::kSystem, err, {}};
+    return code;
 }
 
 // The target's directory with its trailing slash, or "" for a bare name.
@@ -90,39 +74,80 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Creates the first free "ini$$N.CVI" (N = 0..999) in `dir`.
-int CreateTempFile(const std::string& dir, std::string* name, int* fdOut) {
+struct Target {
+    bool exists = false;
+    mode_t mode = 0;  // of an existing target
+    std::string dir;  // DirectoryOf the path
+};
+
+// An existing target must be a regular file that opens for reading and
+// writing. A missing one is not probed under its own name: creating the
+// temporary file decides whether the directory takes it.
+int ProbeTarget(FileCalls& fs, const std::string& path, Target* target, IniFileCause& cause) {
+    if (path.empty()) return Fail(cause, INI_NOT_WRITABLE, ENOENT);
+    target->dir = DirectoryOf(path);
+    struct stat st {};
+    if (fs.Stat(path, &st) != 0) {
+        if (errno != ENOENT) return Fail(cause, INI_NOT_WRITABLE, errno);
+        target->exists = false;
+        return INI_OK;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        cause.kind = IniFileCause::kNotRegular;
+        return INI_NOT_WRITABLE;
+    }
+    const int fd = fs.Open(path, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+    if (fd < 0) return Fail(cause, INI_NOT_WRITABLE, errno);
+    fs.Close(fd);
+    target->mode = st.st_mode & 07777;
+    target->exists = true;
+    return INI_OK;
+}
+
+// Every temporary name in `dir` is in use: the cause names the folder.
+int NoTempName(IniFileCause& cause, const std::string& dir) {
+    cause = {IniFileCause::kNoTempName, 0, dir.empty() ? std::string(".") : dir};
+    if (cause.folder.size() > 1 && cause.folder.back() == '/') cause.folder.pop_back();
+    return INI_TOO_MANY_TEMP_FILES;
+}
+
+// Creates the first free "ini$$N.CVI" (N = 0..999) in `dir`. For a missing
+// target this is also the writability probe, so any refusal other than a
+// name in use means the target is not writable.
+int CreateTempFile(FileCalls& fs, const std::string& dir, bool targetExists, std::string* name,
+                   int* fdOut, IniFileCause& cause) {
     int accessRefusals = 0;
     for (int n = 0; n <= 999; ++n) {
         std::string candidate = dir + "ini$$" + std::to_string(n) + ".CVI";
         int fd;
         do {
-            fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = fs.Open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         } while (fd < 0 && errno == EINTR);
         if (fd >= 0) {
             *name = std::move(candidate);
             *fdOut = fd;
             return INI_OK;
         }
-        if (errno == EEXIST) continue;
-        if (errno == EACCES || errno == EPERM) {
-            if (++accessRefusals >= 100) return INI_NOT_WRITABLE;
+        const int err = errno;
+        if (err == EEXIST) continue;
+        if (err == EACCES || err == EPERM) {
+            if (++accessRefusals >= 100) return Fail(cause, INI_NOT_WRITABLE, err);
             continue;
         }
-        return INI_CANNOT_CREATE_TEMP;
+        return Fail(cause, targetExists ? INI_CANNOT_CREATE_TEMP : INI_NOT_WRITABLE, err);
     }
-    return INI_TOO_MANY_TEMP_FILES;
+    return NoTempName(cause, dir);
 }
 
-int WriteAll(int fd, std::string_view text) {
+int WriteAll(FileCalls& fs, int fd, std::string_view text, IniFileCause& cause) {
     while (!text.empty()) {
         const size_t chunk = std::min(text.size(), kWriteBufferSize);
-        const ssize_t n = ::write(fd, text.data(), chunk);
+        const ssize_t n = fs.Write(fd, text.data(), chunk);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return WriteErrorCode(errno);
+            return Fail(cause, WriteErrorCode(errno), errno);
         }
-        if (n == 0) return INI_IO_ERROR;
+        if (n == 0) return Fail(cause, INI_IO_ERROR, EIO);
         text.remove_prefix(static_cast<size_t>(n));
     }
     return INI_OK;
@@ -130,38 +155,98 @@ int WriteAll(int fd, std::string_view text) {
 
 // Makes the rename itself durable; best effort, the new file is already
 // complete and in place.
-void SyncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void SyncDirectory(FileCalls& fs, const std::string& dir) {
+    const int fd = fs.Open(dir.empty() ? "." : dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    fs.Fsync(fd);
+    fs.Close(fd);
 }
 
 }  // namespace
 
-// Writes `text` to `path` so that the target is at every moment either the
-// old file or the complete new one.
-int ReplaceFile(const std::string& path, std::string_view text) {
-    mode_t mode = 0;
-    bool exists = false;
-    if (!TargetWritable(path, &mode, &exists)) return INI_NOT_WRITABLE;
+int FileCalls::Stat(const std::string& path, struct stat* st) {
+    return ::stat(path.c_str(), st);
+}
+int FileCalls::Open(const std::string& path, int flags, mode_t mode) {
+    return ::open(path.c_str(), flags, mode);
+}
+ssize_t FileCalls::Write(int fd, const char* data, size_t size) {
+    return ::write(fd, data, size);
+}
+int FileCalls::Fchmod(int fd, mode_t mode) {
+    return ::fchmod(fd, mode);
+}
+int FileCalls::Fsync(int fd) {
+    return ::fsync(fd);
+}
+int FileCalls::Close(int fd) {
+    return ::close(fd);
+}
+int FileCalls::Rename(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str());
+}
+int FileCalls::Unlink(const std::string& path) {
+    return ::unlink(path.c_str());
+}
 
-    const std::string dir = DirectoryOf(path);
+FileCalls& SystemFileCalls() {
+    static FileCalls calls;  // stateless
+    return calls;
+}
+
+int CheckWritable(const std::string& path, IniFileCause* causeOut, FileCalls& fs) {
+    IniFileCause unused;
+    IniFileCause& cause = ResetCause(causeOut, unused);
+    Target target;
+    if (const int r = ProbeTarget(fs, path, &target, cause); r != INI_OK) return r;
+    const std::string& dir = target.dir;
+    // The directory must take the temporary file: an unnamed file shows it
+    // without leaving anything behind, even if this process dies here.
+    const std::string folder = dir.empty() ? std::string(".") : dir;
+    const int fd = fs.Open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        fs.Close(fd);
+    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+        // A file system without unnamed files: ask for the permission instead.
+        if (::access(folder.c_str(), W_OK | X_OK) != 0) return Fail(cause, INI_NOT_WRITABLE, errno);
+    } else {
+        return Fail(cause, INI_NOT_WRITABLE, errno);
+    }
+    struct stat st {};
+    for (int n = 0; n <= 999; ++n)
+        if (fs.Stat(dir + "ini$$" + std::to_string(n) + ".CVI", &st) != 0 && errno == ENOENT)
+            return INI_OK;
+    return NoTempName(cause, dir);
+}
+
+// Writes `text` to `path` so that the target is at every moment either the
+// old file or the complete new one; a missing target stays missing until the
+// complete new file is renamed to its name.
+int ReplaceFile(const std::string& path, std::string_view text, IniFileCause* causeOut,
+                FileCalls& fs) {
+    IniFileCause unused;
+    IniFileCause& cause = ResetCause(causeOut, unused);
+    Target target;
+    if (const int r = ProbeTarget(fs, path, &target, cause); r != INI_OK) return r;
+    const std::string& dir = target.dir;
+
     std::string tempName;
     int fd = -1;
-    if (const int r = CreateTempFile(dir, &tempName, &fd); r != INI_OK) return r;
+    if (const int r = CreateTempFile(fs, dir, target.exists, &tempName, &fd, cause); r != INI_OK)
+        return r;
 
     // A replaced file keeps its permissions.
-    if (exists) (void)::fchmod(fd, mode);
-    int result = WriteAll(fd, text);
-    if (result == INI_OK && ::fsync(fd) != 0) result = WriteErrorCode(errno);
-    if (::close(fd) != 0 && result == INI_OK) result = WriteErrorCode(errno);
-    if (result == INI_OK && ::rename(tempName.c_str(), path.c_str()) != 0) result = INI_IO_ERROR;
+    if (target.exists) (void)fs.Fchmod(fd, target.mode);
+    int result = WriteAll(fs, fd, text, cause);
+    if (result == INI_OK && fs.Fsync(fd) != 0) result = Fail(cause, WriteErrorCode(errno), errno);
+    if (fs.Close(fd) != 0 && result == INI_OK) result = Fail(cause, WriteErrorCode(errno), errno);
+    if (result == INI_OK && fs.Rename(tempName, path) != 0)
+        result = Fail(cause, INI_IO_ERROR, errno);
     if (result != INI_OK) {
-        ::unlink(tempName.c_str());
+        fs.Unlink(tempName);
         return result;
     }
-    SyncDirectory(dir);
+    SyncDirectory(fs, dir);
     return INI_OK;
 }
 
@@ -186,10 +271,19 @@ std::string Ini_Format(const IniDocument* doc) {
     return out;
 }
 
-int Ini_WriteToFile(IniDocument* doc, const std::string& path) {
+int Ini_CheckWritable(const std::string& path, IniFileCause* cause) {
+    try {
+        return CheckWritable(path, cause);
+    } catch (const std::bad_alloc&) {
+        return INI_OUT_OF_MEMORY;
+    }
+}
+
+int Ini_WriteToFile(IniDocument* doc, const std::string& path, IniFileCause* cause) {
+    if (cause) *cause = IniFileCause{};
     if (!doc) return INI_NULL_ARGUMENT;
     try {
-        return ReplaceFile(path, Ini_Format(doc));
+        return ReplaceFile(path, Ini_Format(doc), cause);
     } catch (const std::bad_alloc&) {
         return INI_OUT_OF_MEMORY;
     }

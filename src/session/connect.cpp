@@ -5,6 +5,7 @@
 
 #include "app/core/platform.h"
 #include "data/para.h"
+#include "data/text1252.h"
 #include "link/link.h"
 #include "session/identify.h"
 #include "session/session.h"
@@ -186,21 +187,24 @@ int IdentifySensor(App& a) {
     constexpr size_t kFirmwareBytes = sizeof(s.firmwareText) - 1;  // 72
     std::memcpy(s.firmwareText, s.rxBuffer + 8, kFirmwareBytes);
     s.firmwareText[kFirmwareBytes] = '\0';
-    ui.SetCtrlTooltip(s.dataPanel, DISPS_STATUS, s.firmwareText);
+    // The sensor's texts are Windows-1252; they are kept as received and
+    // converted only where they are shown.
+    ui.SetCtrlTooltip(s.dataPanel, DISPS_STATUS, Cp1252ToUtf8(s.firmwareText));
 
     const FirmwareInfo fw = ParseFirmware(s.firmwareText);
     s.sensorType = fw.sensorType;
     if (fw.sensorType == 0) {
         std::string text = kUnsupportedHead;
-        text += fw.piece1;
+        text += Cp1252ToUtf8(fw.piece1);
         text += ".";
-        text += fw.piece2;
+        text += Cp1252ToUtf8(fw.piece2);
         text += kUnsupportedTail;
         ConnectionPopup(a, text);
         return 0;
     }
-    ui.SetCtrlVal(s.dataPanel, DISPS_STATUS, std::string_view(fw.display));
-    AppendStatusBox(a, fw.display);
+    const std::string display = Cp1252ToUtf8(fw.display);
+    ui.SetCtrlVal(s.dataPanel, DISPS_STATUS, std::string_view(display));
+    AppendStatusBox(a, display);
 
     FillTxBuf(a, 15, 0, 0);
     if (DataExchange(a, 8) != 1) {
@@ -214,9 +218,8 @@ int IdentifySensor(App& a) {
     if (nameBytes > sizeof(s.sensorName) - 1) nameBytes = sizeof(s.sensorName) - 1;
     std::memcpy(s.sensorName, s.rxBuffer + 8, nameBytes);
 
-    char line[sizeof(s.sensorName) + 64];
-    std::snprintf(line, sizeof(line), "\nSENSOR: %s", s.sensorName);
-    AppendStatusBox(a, line);
+    AppendStatusBox(a, "\nSENSOR: " + Cp1252ToUtf8(s.sensorName));
+    char line[64];
     std::snprintf(line, sizeof(line), "\nSERIAL NUMBER: %u", static_cast<unsigned>(s.respStatus));
     AppendStatusBox(a, line);
     AppendStatusBox(a, "\n\n");

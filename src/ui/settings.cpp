@@ -28,22 +28,49 @@ bool Overlaps(int64_t aLo, int64_t aLen, int64_t bLo, int64_t bLen) {
     return aLo < bLo + bLen && bLo < aLo + aLen;
 }
 
-// A window that would lie entirely off every screen comes back to the
-// primary screen at the default place, so the operator can reach it.
+struct ScreenArea {
+    int top = 0, left = 0, height = 0, width = 0;
+    bool Holds(const WindowGeometry& g) const {
+        return Overlaps(g.left, g.width, left, width) && Overlaps(g.top, g.height, top, height);
+    }
+};
+
+// The screen area the window lies on, else the primary screen's.
+ScreenArea AreaOf(Platform& ui, const WindowGeometry& g, int screens, bool* onScreen) {
+    ScreenArea a;
+    for (int i = 0; i < screens; ++i) {
+        ui.GetScreenRect(i, a.top, a.left, a.height, a.width);
+        if (a.Holds(g)) {
+            *onScreen = true;
+            return a;
+        }
+    }
+    ui.GetScreenRect(0, a.top, a.left, a.height, a.width);
+    *onScreen = false;
+    return a;
+}
+
+int Clamp(int v, int lo, int hi) {
+    return v > hi ? (hi > lo ? hi : lo) : (v < lo ? lo : v);
+}
+
+// Whatever the file says, the toolkit is never asked for a window larger than
+// the available area of its screen (a huge one costs gigabytes of backing
+// store at every start). A window that would lie entirely off every screen
+// comes back to the default place on the primary screen, pulled in so that
+// it fits there, so the operator can reach it. One partly on a screen stays.
 void KeepOnScreen(Platform& ui, WindowGeometry& g) {
     const int screens = ui.ScreenCount();
     if (screens <= 0) return;
-    for (int i = 0; i < screens; ++i) {
-        int top = 0, left = 0, height = 0, width = 0;
-        ui.GetScreenRect(i, top, left, height, width);
-        if (Overlaps(g.left, g.width, left, width) && Overlaps(g.top, g.height, top, height))
-            return;
-    }
-    int top = 0, left = 0, height = 0, width = 0;
-    ui.GetScreenRect(0, top, left, height, width);
+    bool onScreen = false;
+    const ScreenArea area = AreaOf(ui, g, screens, &onScreen);
+    if (area.width > 0 && g.width > area.width) g.width = area.width;
+    if (area.height > 0 && g.height > area.height) g.height = area.height;
+    if (onScreen) AreaOf(ui, g, screens, &onScreen);  // the smaller window may lie off it now
+    if (onScreen) return;
     const WindowGeometry defaults;
-    g.left = left + defaults.left;
-    g.top = top + defaults.top;
+    g.left = Clamp(area.left + defaults.left, area.left, area.left + area.width - g.width);
+    g.top = Clamp(area.top + defaults.top, area.top, area.top + area.height - g.height);
 }
 
 void ApplyGeometry(App& a, WindowGeometry g) {

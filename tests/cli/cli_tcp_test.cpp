@@ -22,6 +22,7 @@
 #include "session/session.h"
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
+#include "tests/cli/cli_sim.h"
 #include "ui/paramfile.h"
 
 namespace lq::test {
@@ -54,28 +55,7 @@ void Configuration(ParaBlock& p, TeachTable& t, int seed) {
             t[n][j] = n < kSensorTeachVectors ? static_cast<uint16_t>(seed * 1000 + n * 10 + j) : 0;
 }
 
-class CliTcp : public ::testing::Test {
-  protected:
-    void Start(lqsim::SimConfig config = {}) {
-        server.reset();
-        sensor = std::make_unique<lqsim::Sensor>(config);
-        server = std::make_unique<lqsim::TcpServer>(*sensor);
-        ASSERT_TRUE(server->Start());
-        link = "127.0.0.1:" + std::to_string(server->Port());
-    }
-    void SetUp() override { Start(); }
-
-    CliResult Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--tcp", link});
-        sensor->ClearRequests();
-        return RunCli(dir, args);
-    }
-
-    TempDir dir;
-    std::unique_ptr<lqsim::Sensor> sensor;
-    std::unique_ptr<lqsim::TcpServer> server;  // stops before the sensor goes
-    std::string link;
-};
+class CliTcp : public CliSimTest {};
 
 // ---- identify -----------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/ini.h"
+#include "data/ini_detail.h"
 
 namespace lq::ini_test {
 
@@ -64,12 +65,14 @@ class IniFileTest : public ::testing::Test {
     }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
-    // Reads `bytes` through a file into a fresh document.
-    IniHandle ReadText(const std::string& bytes, int* result = nullptr) {
+    // Reads `bytes` through a file into a fresh document; with `maxBytes`, under
+    // that byte limit instead of the store's own.
+    IniHandle ReadText(const std::string& bytes, int* result = nullptr, size_t maxBytes = 0) {
         const std::string path = Path("input.ini");
         WriteBytes(path, bytes);
         IniHandle doc = Ini_NewHandle();
-        const int r = Ini_ReadFromFile(doc.get(), path);
+        const int r = maxBytes ? ini_detail::ReadFile(doc.get(), path, maxBytes, nullptr)
+                               : Ini_ReadFromFile(doc.get(), path);
         if (result) *result = r;
         return doc;
     }

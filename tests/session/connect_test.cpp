@@ -182,6 +182,35 @@ TEST_F(ConnectTest, UnsupportedFirmwareOffersCloseOrOffline) {
     }
 }
 
+TEST_F(ConnectTest, SensorTextsAreShownAsWindows1252) {
+    lqsim::SimConfig cfg;
+    cfg.firmware = "LUMIQUAD QX V1.5.7 \x80\xe9";
+    cfg.name = "\x80\x91\x92\xe9";
+    StartSim(cfg);
+    Connect();
+    ASSERT_EQ(a.s.sensorType, 2);
+    EXPECT_STREQ(a.s.sensorName, "\x80\x91\x92\xe9");  // kept as received
+    EXPECT_EQ(ui.GetCtrlTooltip(a.s.dataPanel, DISPS_STATUS), "LUMIQUAD QX V1.5.7 €é");
+    EXPECT_EQ(StatusLine(), "LUMIQUAD QX V1.5€é");
+    EXPECT_NE(StatusBox().find("LUMIQUAD QX V1.5€é\nSENSOR: €‘’é\nSERIAL NUMBER: "),
+              std::string::npos)
+        << StatusBox();
+    DisconnectFromTCPServer(a);
+    server->Stop();
+
+    // The firmware an unsupported sensor reports reaches its popup the same way.
+    cfg.firmware = "LUMIQUAD \x84Z\x93 V1.0";
+    StartSim(cfg);
+    ui.popups.clear();
+    a.s.connected = 0;
+    ui.AnswerPopup(2);  // OFFLINE
+    ui.Commit(a.s.tpConnect, BUTTON_TRY_TO_CONNECT);
+    ASSERT_EQ(ui.popups.size(), 1u);
+    EXPECT_NE(ui.popups[0].text.find("sensor is: LUMIQUAD „Z“ V1.0\n"), std::string::npos)
+        << ui.popups[0].text;
+    server->Stop();
+}
+
 TEST_F(ConnectTest, SilentSensorReportsThenOffersTheConnectionPopup) {
     lqsim::SimConfig cfg;
     cfg.fault = lqsim::Fault::Silent;

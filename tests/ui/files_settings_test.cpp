@@ -145,6 +145,41 @@ TEST_F(SettingsTest, AWindowPartlyOnScreenStaysWhereItWas) {
     EXPECT_EQ(Window().left, left - 700);
 }
 
+TEST_F(SettingsTest, ASizeBeyondTheScreenIsBoundedByIt) {
+    int top = 0, left = 0, height = 0, width = 0;
+    p().GetScreenRect(0, top, left, height, width);
+    ASSERT_EQ(p().ScreenCount(), 1);
+    struct Case {
+        const char* name;
+        int left, top, width, height;  // stored
+        int wantLeft, wantTop, wantWidth, wantHeight;
+    };
+    const Case cases[] = {
+        // Off the screen and larger than it: back on it, filling it.
+        {"huge and far away", 100000, 100000, 30000, 30000, left, top, width, height},
+        {"huge at the origin", left, top, 30000, 30000, left, top, width, height},
+        // Only the overlong width reached the screen: once bounded the window
+        // would lie off it, so it comes back to the default place.
+        {"wide, reaching in from the left", left - 29000, top + 5, 30000, 600, left, top + 40,
+         width, 600},
+        {"a little too large stays where it was", left + 100, top + 100, width + 80, height + 20,
+         left + 100, top + 100, width, height},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteSettings("[PANEL POSITION]\r\nMAINPANEL FULLSCREEN = 0\r\nMAINPANEL LEFT = " +
+                      std::to_string(c.left) + "\r\nMAINPANEL TOP = " + std::to_string(c.top) +
+                      "\r\nMAINPANEL WIDTH = " + std::to_string(c.width) +
+                      "\r\nMAINPANEL HEIGHT = " + std::to_string(c.height) + "\r\n\r\n");
+        Start();
+        const Geometry g = Window();
+        EXPECT_EQ(g.left, c.wantLeft);
+        EXPECT_EQ(g.top, c.wantTop);
+        EXPECT_EQ(g.width, c.wantWidth);
+        EXPECT_EQ(g.height, c.wantHeight);
+    }
+}
+
 struct LanguageCase {
     const char* name;
     std::string value;

@@ -27,8 +27,8 @@ class GraphWidget;
 class StripChart;
 class Decoration;
 
-// Text arrives as UTF-8; bytes that are not valid UTF-8 (a sensor's own text)
-// are taken as Latin-1 so that nothing is lost.
+// Text arrives as UTF-8; bytes that are not valid UTF-8 are taken as the
+// program's code page, Windows-1252, so that nothing is lost.
 QString ToQ(std::string_view text);
 std::string FromQ(const QString& text);
 

@@ -16,6 +16,7 @@
 
 #include "app/qt/qt_internal.h"
 #include "app/qt/qt_widgets.h"
+#include "data/text1252.h"
 
 namespace lq::qt {
 
@@ -24,7 +25,8 @@ QString ToQ(std::string_view text) {
     const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
     QString s = utf8(bytes);
     if (!utf8.hasError()) return s;
-    return QString::fromLatin1(bytes);
+    const std::string converted = Cp1252ToUtf8(text);
+    return QString::fromUtf8(converted.data(), static_cast<qsizetype>(converted.size()));
 }
 
 std::string FromQ(const QString& text) {
