@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -51,6 +52,7 @@ const char kCommands[] =
     "  plausibility N      force the plausibility count (-1: real count)\n"
     "  drop                close the TCP client connection\n"
     "  status              parameters in RAM, taught vectors, one measurement\n"
+    "  requests            how many requests of each order arrived (order:count)\n"
     "  help                this text\n"
     "  quit                end the simulator\n";
 
@@ -240,6 +242,12 @@ bool Command(const std::string& line, lqsim::Sensor& sensor, lqsim::TcpServer* t
     } else if (cmd == "drop") {
         if (tcp) tcp->DropClient();
         std::printf(tcp ? "client dropped\n" : "no TCP server\n");
+    } else if (cmd == "requests") {
+        std::map<int, int> count;
+        for (const lqsim::SeenRequest& r : sensor.Requests()) ++count[r.order];
+        std::printf("requests:");
+        for (const auto& [order, n] : count) std::printf(" %d:%d", order, n);
+        std::printf("\n");
     } else if (cmd == "status") {
         std::fputs(sensor.Summary().c_str(), stdout);
         const auto w = sensor.Measure();

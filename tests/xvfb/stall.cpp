@@ -1,6 +1,6 @@
 // lq-stall: a TCP listener on 127.0.0.1 that never accepts and whose queue is
 // full, so that a further connect waits until its own time limit. Prints the
-// port, then stays until standard input closes.
+// port, then stays until it is ended by a signal.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -28,10 +28,5 @@ int main() {
     }
     std::printf("%d\n", ntohs(addr.sin_port));
     std::fflush(stdout);
-    char buf[64];
-    while (read(0, buf, sizeof buf) > 0) {
-    }
-    close(filler);
-    close(listener);
-    return 0;
+    for (;;) pause();
 }
