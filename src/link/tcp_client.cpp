@@ -161,8 +161,8 @@ void InitTCP_IP(App& a) {
     if (a.s.tcpOpen) DisconnectFromTCPServer(a);
     CloseTcpSocket(a);
     a.ui.SetWaitCursor(true);
-    const int r = TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000,
-                             [&a] { a.ui.RepaintWhileBlocked(); });
+    const int r =
+        TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000, [&a] { a.ui.RepaintWhileBlocked(); });
     a.ui.SetWaitCursor(false);
     if (r >= 0) {
         a.s.linkResult = 0;

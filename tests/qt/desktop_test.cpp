@@ -78,7 +78,8 @@ TEST_F(QtDesktopTest, EveryControlScalesWithTheWindowAndKeepsTheAspectRatio) {
                 SCOPED_TRACE(pd.name + " " + d.name);
                 QWidget* w = qp.ControlWidget(panel, d.id);
                 ASSERT_NE(w, nullptr);
-                EXPECT_EQ(w->geometry(), Scaled(d.left, d.top, d.width, d.height, s.factor, offset));
+                EXPECT_EQ(w->geometry(),
+                          Scaled(d.left, d.top, d.width, d.height, s.factor, offset));
                 EXPECT_NEAR(w->font().pointSizeF(), appFont.pointSizeF() * s.factor, 0.01);
                 // Nothing is cut off by the window's edges.
                 const QRect inMain(w->mapTo(Main(), QPoint(0, 0)), w->size());
@@ -94,7 +95,8 @@ TEST_F(QtDesktopTest, EveryControlScalesWithTheWindowAndKeepsTheAspectRatio) {
 
 TEST_F(QtDesktopTest, ColourSpacePlotsAreSquareSoCirclesStayRound) {
     auto* graph = static_cast<GraphWidget*>(W(a.s.dataPanel, GRAPH_X_Y));
-    for (const QSize size : {QSize(1014, 690), QSize(1400, 953), QSize(800, 545), QSize(1014, 400)}) {
+    for (const QSize size :
+         {QSize(1014, 690), QSize(1400, 953), QSize(800, 545), QSize(1014, 400)}) {
         SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
         ResizeMain(size.width(), size.height());
         graph->grab();  // paints it

@@ -2,8 +2,6 @@
 // platform, operated through the keyboard and the mouse as an operator would.
 #include <unistd.h>
 
-#include <algorithm>
-
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
@@ -15,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -335,7 +334,8 @@ TEST_F(QtPopupTest, EmptyTitlesStayEmptyAndButtonsSayWhatTheTextsSay) {
 // The report of a file with every teach vector missing is far taller than a
 // small screen: it scrolls, and its OK button stays on the screen.
 TEST_F(QtPopupTest, AMessageTallerThanTheScreenScrollsAndKeepsItsButtonOnScreen) {
-    std::string report = "Following teach vectors could not be read \nand where set to default value:\n\n";
+    std::string report =
+        "Following teach vectors could not be read \nand where set to default value:\n\n";
     for (int n = 0; n < 64; ++n) report += "TEACH VECTOR " + std::to_string(n) + "\n";
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     bool onScreen = false;

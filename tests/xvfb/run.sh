@@ -152,6 +152,17 @@ requests() {
 }
 requests_above() { [ "$(requests "$1")" -gt "$2" ]; }
 
+# check_scaled WIDTH HEIGHT: resized so, a right click where the scaled
+# window shows GO opens GO's help; the picture is kept with SHOT_DIR.
+check_scaled() {
+  resize_to "$1" "$2" || fail "the window did not take $1 x $2"
+  right_click "${go_button[@]}"
+  wait_for 10 "GO's help in the scaled window" window_named 'INFO!' || fail "GO not at its scaled place"
+  if p=$(window_named 'INFO!'); then key_to "$p" Return; fi
+  wait_for 10 "the help popup closed" no_window_named 'INFO!' || true
+  if [ -n "$shots" ]; then "$bin/lq-xshot" save "$W" "$shots/scaled-$1.png" >/dev/null 2>&1; fi
+}
+
 # Points of the resource used below (main window pixels at scale 1).
 main_background=(600 40)  # the title strip beside the title text
 data_background=(535 315) # between the two rows of graphs
@@ -244,12 +255,7 @@ done
 
 # Shrunk to 800 x 545, everything is still there and in its place: a right
 # click on GO where the scaled window shows it opens GO's help.
-resize_to 800 545 || fail "the window did not take 800 x 545"
-right_click "${go_button[@]}"
-wait_for 10 "GO's help in the scaled window" window_named 'INFO!' || fail "GO not at its scaled place"
-if p=$(window_named 'INFO!'); then key_to "$p" Return; fi
-wait_for 10 "the help popup closed" no_window_named 'INFO!' || true
-if [ -n "$shots" ]; then "$bin/lq-xshot" save "$W" "$shots/scaled-800.png" >/dev/null 2>&1; fi
+check_scaled 800 545
 stop_panel
 stop_x
 
@@ -329,12 +335,7 @@ if wait_for 30 "the start-up question" window_named 'ATTENTION!'; then
   key_to "$(window_named 'ATTENTION!')" Escape
 fi
 wait_for 10 "the question closed" no_window_named 'ATTENTION!' || true
-resize_to 1400 953 || fail "the window did not take 1400 x 953"
-right_click "${go_button[@]}"
-wait_for 10 "GO's help in the scaled window" window_named 'INFO!' || fail "GO not at its scaled place"
-if p=$(window_named 'INFO!'); then key_to "$p" Return; fi
-wait_for 10 "the help popup closed" no_window_named 'INFO!' || true
-if [ -n "$shots" ]; then "$bin/lq-xshot" save "$W" "$shots/scaled-1400.png" >/dev/null 2>&1; fi
+check_scaled 1400 953
 stop_panel
 stop_x
 

@@ -138,7 +138,8 @@ double QtPlatform::Timer() {
 // otherwise show a covered window as blank and call the program hung.
 void QtPlatform::Sleep(int milliseconds) {
     using namespace std::chrono;
-    const steady_clock::time_point until = steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    const steady_clock::time_point until =
+        steady_clock::now() + std::chrono::milliseconds(milliseconds);
     constexpr auto kSlice = std::chrono::milliseconds(10);
     for (;;) {
         RepaintWhileBlocked();

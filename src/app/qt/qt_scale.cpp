@@ -3,12 +3,12 @@
 // size. Geometry and fonts of every control are the resource's times that
 // factor; the band that the aspect ratio leaves free shows the panel colour.
 #include <QApplication>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QFrame>
 #include <algorithm>
 #include <cmath>
 
