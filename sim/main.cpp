@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -84,6 +85,8 @@ const char kCommands[] =
     "                      \"eeprom K teach: \" the 32 vectors x 8 words\n"
     "  ram [K]             the RAM image, as eeprom (\"ram K para: ...\")\n"
     "  sensors             port, serial number, name and fault of each sensor\n"
+    "  requests            how many requests of each order arrived (order:count,\n"
+    "                      sensor 1)\n"
     "  status [K]          parameters in RAM, taught vectors, one measurement\n"
     "  help                this text\n"
     "  quit                end the simulator\n";
@@ -395,6 +398,15 @@ bool Command(const std::string& line, Served& sv) {
                         sv.line.Port(k - 1), c.serial, c.name.c_str(), lqsim::FaultName(c.fault),
                         c.faultEvery);
         }
+    } else if (cmd == "requests") {
+        // Counted over the whole run, not from the bounded request log.
+        const lqsim::Sensor& sensor = sv.line.At(0);
+        std::printf("requests:");
+        for (int order : {1, 2, 3, 4, 7, 8, 15, 105}) {
+            const uint64_t n = sensor.RequestCount(order);
+            if (n > 0) std::printf(" %d:%llu", order, static_cast<unsigned long long>(n));
+        }
+        std::printf("\n");
     } else if (cmd == "status") {
         int k = 1;
         if (!(in >> k)) k = 1;

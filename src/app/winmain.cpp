@@ -74,6 +74,9 @@ void InitAll(App& a) {
                             static_cast<int>(COLOR_FRAME_GRAY));
     LoadPanelSettings(a);
     PrepareTeachGrid(a);
+    // Only a successful connect sequence releases ACCEPT SETTINGS; until the
+    // first one has run, there are no proven settings to accept.
+    a.ui.SetCtrlDimmed(s.tpConnect, BUTTON_ACCEPT, true);
     a.ui.SetActiveTabPage(s.mainPanel, TAB_MAIN1, 1);
     a.ui.DisplayPanel(s.dataPanel);
     a.ui.DisplayPanel(s.mainPanel);

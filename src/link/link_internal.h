@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "app/core/session_state.h"
 
@@ -64,7 +65,9 @@ int ComWrt(App& a, const uint8_t* buffer, int count);
 // ---- TCP client primitives ------------------------------------------------------
 // Resolves `host`, connects within `timeoutMs`; returns a connected
 // non-blocking socket (>= 0) or a negative TCP result code.
-int TcpConnect(const char* host, int port, int timeoutMs);
+// `whileWaiting` runs between short waits for the connection.
+int TcpConnect(const char* host, int port, int timeoutMs,
+               const std::function<void()>& whileWaiting = {});
 // Writes `count` bytes of txBuffer on the open connection; bytes written.
 int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSeconds);
 // Reads and throws away whatever the connection holds right now; true when

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -22,18 +23,24 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Connects one resolved address; 0 or an errno value.
-int ConnectOne(int fd, const addrinfo* ai, Clock::time_point deadline) {
+int ConnectOne(int fd, const addrinfo* ai, Clock::time_point deadline,
+               const std::function<void()>& whileWaiting) {
     if (connect(fd, ai->ai_addr, ai->ai_addrlen) == 0) return 0;
     if (errno != EINPROGRESS) return errno;
+    // Short waits, so that the window can repaint between them.
+    constexpr long kSliceMs = 20;
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return ETIMEDOUT;
         pollfd p{fd, POLLOUT, 0};
-        const int r = poll(&p, 1, static_cast<int>(left));
+        const int r = poll(&p, 1, static_cast<int>(std::min(left, kSliceMs)));
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) return errno;
-        if (r == 0) return ETIMEDOUT;
+        if (r == 0) {
+            if (whileWaiting) whileWaiting();
+            continue;
+        }
         int err = 0;
         socklen_t len = sizeof err;
         if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return errno;
@@ -74,7 +81,8 @@ ssize_t ReadAvailable(int fd, uint8_t* buffer, size_t room) {
 
 }  // namespace
 
-int TcpConnect(const char* host, int port, int timeoutMs) {
+int TcpConnect(const char* host, int port, int timeoutMs,
+               const std::function<void()>& whileWaiting) {
     if (port <= 0 || port > 65535) return kTcpInvalidParameter;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     char service[8];
@@ -100,7 +108,7 @@ int TcpConnect(const char* host, int port, int timeoutMs) {
             lastErr = errno;
             continue;
         }
-        lastErr = ConnectOne(fd, ai, deadline);
+        lastErr = ConnectOne(fd, ai, deadline, whileWaiting);
         if (lastErr == 0) {
             // One small request, one answer: do not hold the request back.
             const int one = 1;
@@ -153,7 +161,8 @@ void InitTCP_IP(App& a) {
     if (a.s.tcpOpen) DisconnectFromTCPServer(a);
     CloseTcpSocket(a);
     a.ui.SetWaitCursor(true);
-    const int r = TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000);
+    const int r =
+        TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000, [&a] { a.ui.RepaintWhileBlocked(); });
     a.ui.SetWaitCursor(false);
     if (r >= 0) {
         a.s.linkResult = 0;

@@ -112,6 +112,45 @@ TEST_F(WinMainScenario, FirstStartUsesTheDefaultLinkConnectsAtOnceAndTheCloseBox
     EXPECT_TRUE(tp.PanelOf(a.s.mainPanel)->discarded);
 }
 
+// Only a connect sequence that got through releases ACCEPT SETTINGS: it is
+// dimmed from the start, also while the start-up question is open.
+TEST_F(WinMainScenario, AcceptSettingsIsDimmedUntilTheStartUpConnectionSucceeds) {
+    StartSensor();
+    std::vector<bool> dimmedAtPopup;
+    tp.popupHandler = [&](PopupRecord&) {
+        dimmedAtPopup.push_back(Dimmed(a.s.tpConnect, BUTTON_ACCEPT));
+        return -1;  // the scripted answer follows
+    };
+    tp.AnswerPopup(kConfirmNo);
+    bool dimmedInTheLoop = true;
+    InTheLoop([&] {
+        dimmedInTheLoop = Dimmed(a.s.tpConnect, BUTTON_ACCEPT);
+        tp.PanelEvent(a.s.mainPanel, EVENT_CLOSE);
+    });
+    EXPECT_EQ(WinMain(a), 0);
+    EXPECT_EQ(dimmedAtPopup, std::vector<bool>{true});
+    EXPECT_FALSE(dimmedInTheLoop);
+}
+
+TEST_F(WinMainScenario, AcceptSettingsStaysDimmedWhenTheStartUpConnectionFails) {
+    // No sensor behind COM1: the connection popup follows; OFFLINE (button 2).
+    std::vector<bool> dimmedAtPopup;
+    tp.popupHandler = [&](PopupRecord&) {
+        dimmedAtPopup.push_back(Dimmed(a.s.tpConnect, BUTTON_ACCEPT));
+        return -1;
+    };
+    tp.AnswerPopup(2);
+    bool dimmedInTheLoop = false;
+    InTheLoop([&] {
+        dimmedInTheLoop = Dimmed(a.s.tpConnect, BUTTON_ACCEPT);
+        tp.PanelEvent(a.s.mainPanel, EVENT_CLOSE);
+    });
+    EXPECT_EQ(WinMain(a), 0);
+    ASSERT_FALSE(dimmedAtPopup.empty());
+    for (bool d : dimmedAtPopup) EXPECT_TRUE(d);
+    EXPECT_TRUE(dimmedInTheLoop);
+}
+
 // A failure report after the identification (during the default-parameter
 // send or the parameter read) leaves connected 0, so InitAll's last step does
 // not release the session buttons, and no connection popup follows.

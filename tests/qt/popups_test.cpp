@@ -4,13 +4,16 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -128,6 +131,9 @@ TEST_F(QtPopupTest, FileDialogTellsExistingFilesFromNewNames) {
         {true, "fresh.ini", false, FILE_SELECT_NEW, "fresh.ini"},
         {false, nullptr, false, FILE_SELECT_EXISTING, "Parameter.ini"},
         {false, nullptr, true, FILE_SELECT_CANCELLED, nullptr},
+        // Opening a name that does not exist ends the dialogue as a new name,
+        // which GET takes as cancelled.
+        {false, "missing.ini", false, FILE_SELECT_NEW, "missing.ini"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed ? c.typed : "default name");
@@ -292,6 +298,60 @@ TEST_F(QtPopupTest, DiscardingThePanelUnderAnOpenDropDownClosesTheMenu) {
     EXPECT_TRUE(opened);
     EXPECT_TRUE(hooks.log.empty());
     EXPECT_EQ(qp.ControlWidget(c, STRING_IP_ADRESS), nullptr);
+}
+
+TEST_F(QtPopupTest, EmptyTitlesStayEmptyAndButtonsSayWhatTheTextsSay) {
+    std::string title;
+    std::vector<std::string> buttons;
+    auto record = [&](QWidget* w) {
+        title = w->windowTitle().toStdString();
+        buttons.clear();
+        for (auto* b : w->findChildren<QPushButton*>()) buttons.push_back(b->text().toStdString());
+        std::sort(buttons.begin(), buttons.end());
+    };
+    OnNextPopup([&](QWidget* w) {
+        record(w);
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    EXPECT_EQ(qp.ConfirmPopup("", "Press YES or NO."), 0);
+    EXPECT_TRUE(QString::fromStdString(title).trimmed().isEmpty()) << title;
+    EXPECT_EQ(buttons, (std::vector<std::string>{"NO", "YES"}));
+    OnNextPopup([&](QWidget* w) {
+        record(w);
+        QTest::keyClick(w, Qt::Key_Return);
+    });
+    qp.MessagePopup("", "Click on OK.");
+    EXPECT_TRUE(QString::fromStdString(title).trimmed().isEmpty()) << title;
+    EXPECT_EQ(buttons, std::vector<std::string>{"OK"});
+    OnNextPopup([&](QWidget* w) {
+        record(w);
+        QTest::keyClick(w, Qt::Key_Return);
+    });
+    EXPECT_EQ(qp.GenericMessagePopup("", "Number?", "OK", "CANCEL", nullptr, 0, 1, 2), 1);
+    EXPECT_TRUE(QString::fromStdString(title).trimmed().isEmpty()) << title;
+}
+
+// The report of a file with every teach vector missing is far taller than a
+// small screen: it scrolls, and its OK button stays on the screen.
+TEST_F(QtPopupTest, AMessageTallerThanTheScreenScrollsAndKeepsItsButtonOnScreen) {
+    std::string report =
+        "Following teach vectors could not be read \nand where set to default value:\n\n";
+    for (int n = 0; n < 64; ++n) report += "TEACH VECTOR " + std::to_string(n) + "\n";
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    bool onScreen = false;
+    std::string shown;
+    OnNextPopup([&](QWidget* w) {
+        auto* ok = w->findChild<QPushButton*>();
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(ok->text(), "OK");
+        onScreen = screen.contains(w->frameGeometry()) &&
+                   screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size()));
+        if (auto* label = w->findChild<QLabel*>()) shown = label->text().toStdString();
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    qp.MessagePopup("Attention!", report);
+    EXPECT_TRUE(onScreen) << "screen " << screen.height() << " px high";
+    EXPECT_EQ(shown, report);
 }
 
 }  // namespace

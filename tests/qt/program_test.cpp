@@ -78,5 +78,15 @@ TEST(QtProgram, CloseAfterTheScreenshotStoresTheSettingsAsTheCloseBoxDoes) {
     fs::remove_all(dir);
 }
 
+// Without a display the run-time cannot be initialised: the program ends
+// with -1, as when its panels cannot be loaded, instead of aborting.
+TEST(QtProgram, WithoutADisplayEndsWithMinusOne) {
+    const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb timeout 60 '" +
+                            std::string(LQ_RUNTIME_DIR) + "/lumiquad-panel' >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+}
+
 }  // namespace
 }  // namespace lq::qt

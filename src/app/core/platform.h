@@ -109,6 +109,10 @@ public:
     virtual double Timer() = 0;
     // Waits without dispatching any event.
     virtual void Sleep(int milliseconds) = 0;
+    // Called while a step blocks (a connect, a blocking read, Sleep): the
+    // windows repaint what was uncovered, but no operator event is dispatched
+    // and no callback runs.
+    virtual void RepaintWhileBlocked() {}
     virtual void SetWaitCursor(bool on) = 0;
 
     // ---- panels -----------------------------------------------------------

@@ -83,13 +83,29 @@ Options ParseOptions(int argc, char** argv) {
     return o;
 }
 
+// While the toolkit opens the window system, a fatal message of its own (no
+// display, no platform plugin) would abort the program: it ends instead with
+// the code of a run-time that cannot be initialised.
+QtMessageHandler g_toolkitMessages = nullptr;
+
+void OpeningMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) {
+        g_toolkitMessages(type, context, message);
+        return;
+    }
+    std::fprintf(stderr, "lumiquad-panel: %s\n", message.toLocal8Bit().constData());
+    std::_Exit(-1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // Before Qt: it needs no display.
     if (argc == 5 && std::strcmp(argv[1], "--write-tcp-settings") == 0)
         return WriteTcpSettings(argv[2], argv[3], argv[4]);
+    g_toolkitMessages = qInstallMessageHandler(OpeningMessages);
     QApplication qapp(argc, argv);
+    qInstallMessageHandler(g_toolkitMessages);
     // One look on every desktop, and the same in screenshots made without one.
     QApplication::setStyle(QStringLiteral("Fusion"));
     const Options opt = ParseOptions(argc, argv);

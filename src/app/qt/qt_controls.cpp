@@ -223,6 +223,8 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
         case CtrlKind::TextBox: {
             auto* t = new QPlainTextEdit(parent);
             t->setReadOnly(true);
+            // A log to read and copy from, not a Tab stop.
+            if (d.indicator) t->setFocusPolicy(Qt::ClickFocus);
             t->setPlainText(ToQ(d.initialText));
             t->setLineWrapMode(QPlainTextEdit::WidgetWidth);
             c->widget = t;
@@ -238,6 +240,13 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
             t->setHorizontalHeaderLabels(headers);
             t->setEditTriggers(QAbstractItemView::NoEditTriggers);
             t->setSelectionMode(QAbstractItemView::SingleSelection);
+            if (d.indicator) {
+                // A display: no Tab stop, no cell cursor to trap Tab, and no
+                // selection colour over the colours the program paints.
+                t->setFocusPolicy(Qt::NoFocus);
+                t->setTabKeyNavigation(false);
+                t->setSelectionMode(QAbstractItemView::NoSelection);
+            }
             t->verticalHeader()->setDefaultSectionSize(20);
             t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
             t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -319,8 +328,9 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
     w->setObjectName(ToQ(d.name));
     w->setContextMenuPolicy(Qt::PreventContextMenu);
     const QSize hint = w->sizeHint();
-    w->setGeometry(d.left, d.top, d.width > 0 ? d.width : hint.width(),
-                   d.height > 0 ? d.height : hint.height());
+    c->base = QRect(d.left, d.top, d.width > 0 ? d.width : hint.width(),
+                    d.height > 0 ? d.height : hint.height());
+    c->baseFont = QApplication::font();
     if (!d.visible) w->hide();
     c->visible = d.visible;
     c->dimmed = d.dimmed;
@@ -330,13 +340,13 @@ void QtPlatform::BuildControl(Panel& p, const UirDocument& doc, const ControlDes
     if (!HasOwnLabel(d.kind) && !d.label.empty()) {
         c->label = new QLabel(label, parent);
         c->label->setObjectName(ToQ(d.name + "_LABEL"));
-        QFont f = c->label->font();
+        QFont f = QApplication::font();
         f.setBold(true);
         f.setPointSizeF(f.pointSizeF() - 0.5);
-        c->label->setFont(f);
+        c->labelFont = f;
         widgetOwner_.insert(c->label, c);
-        PlaceLabel(*c);
     }
+    LayoutControl(*c);
 }
 
 void QtPlatform::PlaceLabel(Control& c) {
@@ -493,11 +503,8 @@ bool QtPlatform::GetCtrlVisible(int panel, int ctrl) {
 void QtPlatform::SetCtrlPos(int panel, int ctrl, int top, int left) {
     Control* c = Find(panel, ctrl);
     if (!c) return;
-    const QPoint delta = QPoint(left, top) - c->widget->pos();
-    c->widget->move(left, top);
-    PlaceLabel(*c);
-    if (c->arrow) c->arrow->move(c->arrow->pos() + delta);
-    if (c->ddFrame) c->ddFrame->move(c->ddFrame->pos() + delta);
+    c->base.moveTo(left, top);
+    LayoutControl(*c);
 }
 
 void QtPlatform::SetCtrlTooltip(int panel, int ctrl, const std::string& text) {
@@ -564,13 +571,14 @@ int QtPlatform::NewTextMessage(int panel, const std::string& text, int top, int 
     }
     l->setPalette(pal);
     l->setContextMenuPolicy(Qt::PreventContextMenu);
-    l->move(left, top);
-    l->adjustSize();
     l->show();
     c->widget = l;
+    c->base = QRect(left, top, 0, 0);
+    c->baseFont = f;
     widgetOwner_.insert(l, c);
     const int id = c->id;
     p->controls[id] = std::move(owned);
+    LayoutControl(*c);
     return id;
 }
 
@@ -585,8 +593,9 @@ int QtPlatform::DisplayImageFile(int panel, int ctrl, const std::string& path) {
     }
     QPixmap pm;
     if (!pm.load(file)) return -1;
-    c->Label()->setPixmap(pm);
-    c->widget->resize(pm.size());
+    c->picture = pm;
+    c->base.setSize(pm.size());
+    LayoutControl(*c);
     return 0;
 }
 

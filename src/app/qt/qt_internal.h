@@ -2,6 +2,9 @@
 // the Qt layer only.
 #pragma once
 
+#include <QFont>
+#include <QPixmap>
+#include <QRect>
 #include <QString>
 #include <map>
 #include <memory>
@@ -39,6 +42,13 @@ struct QtPlatform::Control {
     CtrlKind kind = CtrlKind::Decoration;
     QWidget* widget = nullptr;
     QLabel* label = nullptr;
+    // Geometry and fonts at scale 1, in the panel's resource pixels; the
+    // widgets show them times the panel's scale factor. For a string field
+    // with a drop-down the geometry holds field and arrow together.
+    QRect base;
+    QFont baseFont;
+    QFont labelFont;
+    QPixmap picture;  // a picture's image at scale 1
     bool indicator = false;
     bool dimmed = false;
     bool visible = true;
@@ -83,6 +93,12 @@ struct QtPlatform::Panel {
     int parent = 0;
     const PanelDesc* desc = nullptr;
     PanelWidget* widget = nullptr;
+    // Place and size at scale 1 (a window: its resource size), the factor
+    // that everything on the panel is shown at, and where the scaled
+    // content starts inside the panel (the band around it stays empty).
+    QRect base;
+    double scale = 1.0;
+    QPoint offset;
     bool topLevel = false;
     bool tabPage = false;
     bool displayed = false;

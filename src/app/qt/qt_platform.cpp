@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QStringDecoder>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimerEvent>
 #include <QWidget>
@@ -73,10 +74,12 @@ void QtPlatform::QuitUserInterface(int code) {
 }
 
 void QtPlatform::ProcessSystemEvents() {
+    blocked_ = false;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void QtPlatform::WaitForEvents(double maxSeconds) {
+    blocked_ = false;
     if (!(maxSeconds > 0)) {
         ProcessSystemEvents();
         return;
@@ -133,8 +136,50 @@ double QtPlatform::Timer() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
+// The wait dispatches nothing, but the window keeps painting: a desktop would
+// otherwise show a covered window as blank and call the program hung.
 void QtPlatform::Sleep(int milliseconds) {
-    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    using namespace std::chrono;
+    const steady_clock::time_point until =
+        steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    constexpr auto kSlice = std::chrono::milliseconds(10);
+    for (;;) {
+        RepaintWhileBlocked();
+        const auto left = until - steady_clock::now();
+        if (left <= steady_clock::duration::zero()) return;
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(left, kSlice));
+    }
+}
+
+// No event is taken from the queues here (an expose would come with the
+// operator's clicks and the timers): the windows are painted afresh instead,
+// a few times a second once a step has blocked for a moment, which also
+// restores whatever a covering window had hidden. Short waits paint nothing.
+void QtPlatform::RepaintWhileBlocked() {
+    using namespace std::chrono;
+    constexpr auto kInterval = milliseconds(100);
+    if (repaintingOnly_) return;
+    const steady_clock::time_point now = steady_clock::now();
+    if (!blocked_) {
+        blocked_ = true;
+        blockedSince_ = now;
+        return;
+    }
+    if (now - blockedSince_ < kInterval || now - lastBlockedPaint_ < kInterval) return;
+    lastBlockedPaint_ = now;
+    repaintingOnly_ = true;
+    // Layouts and polish that are still due change no value and call nothing.
+    for (const QEvent::Type due : {QEvent::PolishRequest, QEvent::Polish, QEvent::LayoutRequest})
+        QCoreApplication::sendPostedEvents(nullptr, due);
+    for (const auto& [h, p] : panels_) {
+        if (!p->topLevel || !p->widget->isVisible()) continue;
+        p->widget->update();
+        for (QWidget* w : p->widget->findChildren<QWidget*>())
+            if (!w->isWindow()) w->update();
+    }
+    // The repaint itself: one pass over everything marked, one flush.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    repaintingOnly_ = false;
 }
 
 void QtPlatform::SetWaitCursor(bool on) {
@@ -183,6 +228,7 @@ void QtPlatform::FirePanel(int panel, int event, int data1, int data2) {
 // Right clicks on controls, the function keys and the suppressed context menus
 // are taken from every event of the application before a widget sees them.
 bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
+    if (!repaintingOnly_) blocked_ = false;  // events flow: nothing blocks
     const QEvent::Type t = event->type();
     if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick &&
         t != QEvent::ContextMenu && t != QEvent::KeyPress && t != QEvent::Wheel)
@@ -192,6 +238,12 @@ bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
         auto* ke = static_cast<QKeyEvent*>(event);
         const int key = ke->key();
         if (key >= Qt::Key_F9 && key <= Qt::Key_F12) return HandleFunctionKey(watched, key);
+        // The toolkit's own page switching (Ctrl+Tab, Ctrl+Shift+Tab) would
+        // stop a live loop with one key; F9 to F12 are the only shortcuts.
+        if ((ke->modifiers() & Qt::ControlModifier) &&
+            (key == Qt::Key_Tab || key == Qt::Key_Backtab) &&
+            qobject_cast<PanelWidget*>(static_cast<QWidget*>(watched)->window()))
+            return true;
         if (HandleDropDownKey(watched, ke)) return true;
     }
     // The control (or panel surface) the widget belongs to.
@@ -207,6 +259,9 @@ bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
     }
     if (t == QEvent::ContextMenu) return true;
     if (!owner) return false;
+    // Turning the wheel over the tabs would switch pages as well.
+    if (t == QEvent::Wheel && owner->kind == CtrlKind::Tab && qobject_cast<QTabBar*>(watched))
+        return true;
     const bool rightButton = (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick) &&
                              static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
     if (!rightButton) {
@@ -320,11 +375,14 @@ int QtPlatform::BuildPanel(int parentPanel, const UirDocument& doc, const PanelD
     p.widget->setAutoFillBackground(true);
     const int width = desc.width > 0 ? desc.width : 400;
     const int height = desc.height > 0 ? desc.height : 300;
+    p.base = QRect(desc.left, desc.top, width, height);
+    p.widget->setGeometry(p.base);
     if (p.topLevel) {
         p.widget->setWindowTitle(ToQ(desc.title));
-        p.widget->setGeometry(desc.left, desc.top, width, height);
+        // Smaller than this the texts could not be read any more.
+        p.widget->setMinimumSize(width / 4, height / 4);
+        connect(p.widget, &PanelWidget::Resized, this, [this](int h) { Rescale(h); });
     } else {
-        p.widget->setGeometry(desc.left, desc.top, width, height);
         p.widget->hide();
     }
     connect(p.widget, &PanelWidget::PanelEvent, this,
@@ -336,6 +394,11 @@ int QtPlatform::BuildPanel(int parentPanel, const UirDocument& doc, const PanelD
         if (d.kind == CtrlKind::Decoration) BuildControl(p, doc, d);
     for (const ControlDesc& d : desc.controls)
         if (d.kind != CtrlKind::Decoration) BuildControl(p, doc, d);
+    // A panel built into a scaled one takes its factor at once.
+    if (Panel* parent = FindPanel(parentPanel)) {
+        LayoutPanel(p, parent->scale, QPoint());
+        PlaceChildPanel(p);
+    }
     return handle;
 }
 
@@ -356,6 +419,7 @@ void QtPlatform::DisplayPanel(int panel) {
         p->widget->raise();
         return;
     }
+    if (p->zoom == ZOOM_NORMAL) FitToScreen(*p);
     switch (p->zoom) {
         case ZOOM_MAXIMIZED:
             p->widget->showMaximized();
@@ -430,7 +494,8 @@ void QtPlatform::SetPanelPos(int panel, int top, int left) {
         g.moveTopLeft(QPoint(left, top));
         p->widget->setGeometry(g);
     } else {
-        p->widget->move(left, top);
+        p->base.moveTo(left, top);
+        PlaceChildPanel(*p);
     }
 }
 

@@ -63,6 +63,7 @@ class QtPlatform : public QObject, public Platform {
     void RemoveFdWatch(int watchId) override;
     double Timer() override;
     void Sleep(int milliseconds) override;
+    void RepaintWhileBlocked() override;
     void SetWaitCursor(bool on) override;
     void SetCallbackResolver(const CallbackResolver* resolver, void* callbackData) override;
     int LoadPanel(int parentPanel, const std::string& uirPath, int resource) override;
@@ -150,6 +151,12 @@ class QtPlatform : public QObject, public Platform {
     bool HandleFunctionKey(QObject* watched, int key);
     bool HandleDropDownKey(QObject* watched, QKeyEvent* e);
     void PlaceLabel(Control& c);
+    // Scaling: a window's content follows its size with one factor.
+    void Rescale(int topPanel);
+    void LayoutPanel(Panel& p, double scale, QPoint offset);
+    void LayoutControl(Control& c);
+    void FitToScreen(Panel& p);
+    void PlaceChildPanel(Panel& p);
     void OpenDropDown(int panel, int ctrl);
     QWidget* PopupParent() const;
 
@@ -172,6 +179,10 @@ class QtPlatform : public QObject, public Platform {
     std::map<int, std::shared_ptr<Watch>> watches_;
     int nextWatch_ = 1;
 
+    // Repainting while a step blocks: since when it blocks, when it last painted.
+    bool repaintingOnly_ = false;
+    bool blocked_ = false;
+    std::chrono::steady_clock::time_point blockedSince_, lastBlockedPaint_;
     bool quitPending_ = false;
     int quitCode_ = 0;
     int loopDepth_ = 0;

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -41,6 +43,56 @@ class GenericDialog : public QDialog {
     int escape_;
 };
 
+// An empty title would make the toolkit show the program's name instead; a
+// blank shows nothing.
+QString PopupTitle(const std::string& title) {
+    return title.empty() ? QStringLiteral(" ") : ToQ(title);
+}
+
+// The popups' buttons carry the words their texts use (OK, YES, NO), plain.
+void LabelButton(QMessageBox& box, QMessageBox::StandardButton which, const char* text) {
+    if (QAbstractButton* b = box.button(which)) {
+        b->setText(QString::fromLatin1(text));
+        b->setIcon(QIcon());
+    }
+}
+
+QRect AvailableArea(const QWidget* near) {
+    QScreen* s = near && near->screen() ? near->screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// A message taller than the screen: the text scrolls, the OK button stays
+// on screen.
+void ScrollingMessage(QWidget* parent, const QString& title, const QString& text, QRect area) {
+    QDialog dlg(parent);
+    dlg.setObjectName(QStringLiteral("ScrollingMessage"));
+    dlg.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* scroll = new QScrollArea(&dlg);
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMargin(6);
+    scroll->setWidget(label);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(scroll);
+    auto* ok = new QPushButton(QStringLiteral("OK"), &dlg);
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dlg, &QDialog::accept);
+    auto* row = new QHBoxLayout();
+    row->addStretch();
+    row->addWidget(ok);
+    row->addStretch();
+    layout->addLayout(row);
+    const int width = std::min(label->sizeHint().width() + 60, area.width() * 9 / 10);
+    const int height = area.height() * 3 / 4;
+    dlg.setGeometry(area.left() + (area.width() - width) / 2,
+                    area.top() + (area.height() - height) / 2, width, height);
+    dlg.exec();
+}
+
 }  // namespace
 
 QWidget* QtPlatform::PopupParent() const {
@@ -56,8 +108,22 @@ void QtPlatform::MessagePopup(const std::string& title, const std::string& text)
         Report("message", title, text, "OK");
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, ToQ(title), ToQ(text), QMessageBox::Ok, PopupParent());
+    QWidget* parent = PopupParent();
+    const QString body = ToQ(text);
+    const QRect area = AvailableArea(parent);
+    QMessageBox box(QMessageBox::NoIcon, PopupTitle(title), body, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
+    LabelButton(box, QMessageBox::Ok, "OK");
+    // Room for the box's frame, margins and button row besides the text.
+    constexpr int kChrome = 140;
+    const int textHeight = QFontMetrics(box.font())
+                               .boundingRect(QRect(0, 0, area.width() / 2, 1 << 20),
+                                             Qt::TextWordWrap | Qt::TextExpandTabs, body)
+                               .height();
+    if (textHeight + kChrome > area.height()) {
+        ScrollingMessage(parent, PopupTitle(title), body, area);
+        return;
+    }
     box.exec();
 }
 
@@ -66,9 +132,11 @@ int QtPlatform::ConfirmPopup(const std::string& title, const std::string& text) 
         Report("confirm", title, text, "NO");
         return 0;
     }
-    QMessageBox box(QMessageBox::Question, ToQ(title), ToQ(text),
+    QMessageBox box(QMessageBox::Question, PopupTitle(title), ToQ(text),
                     QMessageBox::Yes | QMessageBox::No, PopupParent());
     box.setTextFormat(Qt::PlainText);
+    LabelButton(box, QMessageBox::Yes, "YES");
+    LabelButton(box, QMessageBox::No, "NO");
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? 1 : 0;
@@ -84,7 +152,7 @@ int QtPlatform::GenericMessagePopup(const std::string& title, const std::string&
         return answer;
     }
     GenericDialog dlg(PopupParent(), escapeButton);
-    dlg.setWindowTitle(ToQ(title));
+    dlg.setWindowTitle(PopupTitle(title));
     auto* layout = new QVBoxLayout(&dlg);
     auto* label = new QLabel(ToQ(text), &dlg);
     label->setTextFormat(Qt::PlainText);
@@ -126,7 +194,10 @@ int QtPlatform::FileSelectPopup(const FileSelectRequest& request, std::string& p
     // Replacing an existing file is the caller's decision, asked nowhere here.
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
     dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Opening takes any name too: the caller treats a file that does not
+    // exist as cancelled, where the toolkit would keep the dialogue open
+    // with a message of its own.
+    dlg.setFileMode(QFileDialog::AnyFile);
     QStringList filters;
     if (!request.filter.empty()) filters << ToQ(request.filter);
     filters << QStringLiteral("*");
@@ -151,14 +222,11 @@ void QtPlatform::AttachDropDown(int panel, int ctrl, DropDownHooks* hooks) {
         if (c->arrow) {
             widgetOwner_.remove(c->arrow);
             widgetOwner_.remove(c->ddFrame);
-            // Give the field back the room of the arrow.
-            QRect g = c->widget->geometry();
-            g.setRight(c->arrow->geometry().right());
-            c->widget->setGeometry(g);
             delete c->arrow;
             delete c->ddFrame;
             c->arrow = nullptr;
             c->ddFrame = nullptr;
+            LayoutControl(*c);  // the field takes back the room of the arrow
         }
         c->hooks = nullptr;
         return;
@@ -166,21 +234,16 @@ void QtPlatform::AttachDropDown(int panel, int ctrl, DropDownHooks* hooks) {
     c->hooks = hooks;
     if (c->arrow) return;
     QWidget* parent = c->widget->parentWidget();
-    const QRect whole = c->widget->geometry();
-    const int side = whole.height();
-    // The field gives up the room of the arrow, so that both keep the field's place.
-    c->widget->setGeometry(whole.left(), whole.top(), whole.width() - side, side);
     c->arrow = new QToolButton(parent);
     c->arrow->setObjectName(c->widget->objectName() + QStringLiteral("_ARROW"));
     c->arrow->setArrowType(Qt::DownArrow);
     c->arrow->setFocusPolicy(Qt::NoFocus);
-    c->arrow->setGeometry(whole.right() - side + 1, whole.top(), side, side);
     c->ddFrame = new QFrame(parent);
     c->ddFrame->setObjectName(c->widget->objectName() + QStringLiteral("_FRAME"));
     c->ddFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     c->ddFrame->setLineWidth(1);
-    c->ddFrame->setGeometry(whole.adjusted(-2, -2, 2, 2));
     c->ddFrame->setAutoFillBackground(true);
+    LayoutControl(*c);  // field and arrow share the field's place
     c->ddFrame->stackUnder(c->widget);
     for (QWidget* w : {static_cast<QWidget*>(c->arrow), static_cast<QWidget*>(c->ddFrame)}) {
         w->setContextMenuPolicy(Qt::PreventContextMenu);

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -80,9 +81,11 @@ struct Frame {
     double Y(double y) const { return plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height(); }
 };
 
-// Title, plot background, grid and tick labels. Returns the plot frame.
+// Title, plot background, grid and tick labels. Returns the plot frame. A
+// square plot area (centred in the room there is) shows equal axis spans at
+// equal lengths, so circles stay round.
 Frame PaintAxes(QPainter& p, const QRect& r, const QString& title, double xMin, double xMax,
-                double yMin, double yMax, bool xLabels) {
+                double yMin, double yMax, bool xLabels, bool square = false) {
     QFont small = p.font();
     small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1.5));
     p.setFont(small);
@@ -95,6 +98,11 @@ Frame PaintAxes(QPainter& p, const QRect& r, const QString& title, double xMin, 
     f.plot.setRight(r.right() -
                     (xLabels ? fm.horizontalAdvance(QStringLiteral("00000")) / 2 + 4 : 8));
     f.plot.setBottom(r.bottom() - (xLabels ? th + 4 : 6));
+    if (square) {
+        const double side = std::max(std::min(f.plot.width(), f.plot.height()), 1.0);
+        f.plot.translate((f.plot.width() - side) / 2, (f.plot.height() - side) / 2);
+        f.plot.setSize(QSizeF(side, side));
+    }
     if (!(f.xMax > f.xMin)) f.xMax = f.xMin + 1;
     if (!(f.yMax > f.yMin)) f.yMax = f.yMin + 1;
 
@@ -102,7 +110,8 @@ Frame PaintAxes(QPainter& p, const QRect& r, const QString& title, double xMin, 
     bold.setBold(true);
     p.setFont(bold);
     p.setPen(kAxisText);
-    p.drawText(QRectF(f.plot.left(), r.top(), f.plot.width(), th + 2), Qt::AlignCenter, title);
+    p.drawText(QRectF(f.plot.left(), f.plot.top() - th - 4, f.plot.width(), th + 2),
+               Qt::AlignCenter, title);
     p.setFont(small);
 
     p.fillRect(f.plot, kPlotBackground);
@@ -195,7 +204,8 @@ void GraphWidget::paintEvent(QPaintEvent*) {
     ++paints;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const Frame f = PaintAxes(p, rect(), title_, xMin_, xMax_, yMin_, yMax_, true);
+    const Frame f = PaintAxes(p, rect(), title_, xMin_, xMax_, yMin_, yMax_, true, true);
+    plotArea_ = f.plot;
     p.save();
     p.setClipRect(f.plot.adjusted(1, 1, -1, -1));
     p.setBrush(Qt::NoBrush);
@@ -310,6 +320,11 @@ void Decoration::paintEvent(QPaintEvent*) {
 void PanelWidget::closeEvent(QCloseEvent* e) {
     e->ignore();
     emit PanelEvent(handle_, EVENT_CLOSE, 0, 0);
+}
+
+void PanelWidget::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    emit Resized(handle_);
 }
 
 void PanelWidget::mousePressEvent(QMouseEvent* e) {

@@ -138,12 +138,15 @@ class GraphWidget : public QWidget, public Repaintable {
     }
     double CursorX() const { return cx_; }
     double CursorY() const { return cy_; }
+    // Where the last paint put the plot area, in widget pixels.
+    QRectF PlotArea() const { return plotArea_; }
 
   protected:
     void paintEvent(QPaintEvent* e) override;
 
   private:
     QString title_;
+    QRectF plotArea_;
     std::vector<Arc> arcs_;
     double xMin_ = 0, xMax_ = 10000, yMin_ = 0, yMax_ = 10000;
     double cx_ = 0, cy_ = 0;
@@ -203,9 +206,11 @@ class PanelWidget : public QWidget {
 
   signals:
     void PanelEvent(int handle, int event, int data1, int data2);
+    void Resized(int handle);
 
   protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
