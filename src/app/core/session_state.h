@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/core/session_events.h"
 #include "data/para.h"
 
 namespace lq {
@@ -99,6 +100,9 @@ struct LinkDevices {
     int tcpFd = -1;
     int tcpWatch = 0;    // platform fd-watch id
     bool tcpStale = false;  // the last exchange failed: drop pending bytes before the next
+    // Link failures reported so far (ReportFailure); a session operation
+    // compares it before and after to tell its caller whether one failed.
+    uint32_t failures = 0;
     // Where COM numbers are looked up ("/dev" in the program; tests point it
     // at a folder of pseudo-terminal links).
     char deviceDir[256] = {'/', 'd', 'e', 'v', 0};
@@ -117,8 +121,11 @@ struct LinkDevices {
 class ComboRegistry;  // the drop-down history widgets (ui)
 
 // The application object: owns everything that lives for the whole run.
+// A front end gives it the platform and, optionally, its SessionEvents
+// (without them the session reports nothing and asks nothing).
 struct App {
     explicit App(Platform& p) : ui(p) {}
+    App(Platform& p, SessionEvents& e) : ui(p), events(&e) {}
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -132,11 +139,13 @@ struct App {
     // Created by the ui layer when it attaches the drop-down, which also sets
     // the deleter (this layer cannot see the type).
     std::unique_ptr<ComboRegistry, void (*)(ComboRegistry*)> combos{nullptr, nullptr};
-    // Called by the live loop after each record it has shown (nullptr: none),
-    // with liveObserverData; a caller without a screen takes the records here
-    // and may end the loop by clearing s.running.
-    void (*liveObserver)(App& a, void* data) = nullptr;
-    void* liveObserverData = nullptr;
+
+  private:
+    SessionEvents silent_;
+
+  public:
+    // Where link, session and assistant report; never null.
+    SessionEvents* events = &silent_;
 };
 
 // Bounded copy into a fixed char array: always terminated, cut at size-1.
