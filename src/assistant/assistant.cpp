@@ -66,7 +66,7 @@ int PowerStep(App& a, int word, int value) {
     }
     a.para[word] = static_cast<uint16_t>(value);
     SendPara(a);
-    a.ui.Sleep(kStepWaitMs);
+    a.loop.Sleep(kStepWaitMs);
     if (a.s.connected == 0) return 1;
     GetPara(a);  // brings back the power the sensor chose for itself
     if (a.s.connected == 0) return 1;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
 #include "app/core/session_events.h"
 #include "data/para.h"
 #include "link/link.h"
@@ -72,7 +72,7 @@ class Tokenizer {
 void ConnectionPopup(App& a, const std::string& text, Identification* out) {
     if (out != nullptr) out->message = text;
     if (a.events->AskConnection(text) == ConnectionAnswer::Close)
-        a.ui.QuitUserInterface(0);
+        a.loop.QuitUserInterface(0);
     else
         Disconnect(a);
 }
@@ -122,7 +122,7 @@ FirmwareInfo ParseFirmware(const char* firmwareText) {
 
 void SetButtonsDimmed(App& a, int keepTransfer, int dimmed) {
     a.events->ButtonsDimmed(keepTransfer != 0, dimmed != 0);
-    a.ui.ProcessSystemEvents();
+    a.loop.ProcessSystemEvents();
 }
 
 void TryToConnect(App& a) {
@@ -134,7 +134,7 @@ void TryToConnect(App& a) {
 
     a.events->ReadLinkChoice(s.link, false);
 
-    a.ui.ProcessSystemEvents();
+    a.loop.ProcessSystemEvents();
 
     s.link.tcpPort = PortFromText(s.link.tcpPortText);
     a.events->LinkChosen(s.link);

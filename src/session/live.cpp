@@ -1,7 +1,7 @@
 // The live acquisition loop and the cycle-time measurement.
 #include <cstdint>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
 #include "app/core/session_events.h"
 #include "link/link.h"
 #include "session/session.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
 #include "app/core/session_events.h"
 #include "data/para.h"
 #include "link/link.h"

@@ -18,6 +18,10 @@ void ScreenEvents::StatusShown(std::string_view text) {
     a_.ui.SetCtrlVal(a_.s.dataPanel, DISPS_STATUS, text);
 }
 
+void ScreenEvents::Waiting(bool on) {
+    a_.ui.SetWaitCursor(on);
+}
+
 void ScreenEvents::FirmwareRead(std::string_view firmware) {
     a_.ui.SetCtrlTooltip(a_.s.dataPanel, DISPS_STATUS, std::string(firmware));
 }

@@ -15,6 +15,7 @@ class ScreenEvents : public SessionEvents {
     explicit ScreenEvents(App& a) : a_(a) {}
 
     void StatusShown(std::string_view text) override;
+    void Waiting(bool on) override;
     void FirmwareRead(std::string_view firmware) override;
     void StatusAppended(std::string_view text) override;
     void FailureReported(std::string_view text) override;

@@ -40,6 +40,10 @@ class SessionEvents {
     // the operation goes on.
     virtual void InfoReported(std::string_view text) { (void)text; }
 
+    // A step that blocks the thread (the TCP connect, up to 5 s) begins
+    // (true) or ends (false).
+    virtual void Waiting(bool on) { (void)on; }
+
     // ---- controls the operator may use ---------------------------------------
     // SetButtonsDimmed: dim (or release) the buttons that start sensor
     // operations; with keepTransfer SEND, GET and the target choice stay as

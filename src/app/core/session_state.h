@@ -9,12 +9,14 @@
 #include <memory>
 #include <string_view>
 
+#include "app/core/descriptors.h"
 #include "app/core/session_events.h"
 #include "data/para.h"
 
 namespace lq {
 
 class Platform;
+class EventLoop;
 
 inline constexpr int kFrameBufferSize = 2048;
 inline constexpr int kMaxFrameData = kFrameBufferSize - 8;  // 2040
@@ -95,10 +97,9 @@ struct GraphExtents {
 
 // What the link layer keeps about the open serial port and TCP connection.
 struct LinkDevices {
-    int serialFd = -1;
+    UniqueFd serialFd;
     int serialPort = 0;  // COM number that serialFd belongs to
-    int tcpFd = -1;
-    int tcpWatch = 0;    // platform fd-watch id
+    UniqueFd tcpFd;
     bool tcpStale = false;  // the last exchange failed: drop pending bytes before the next
     // Link failures reported so far (ReportFailure); a session operation
     // compares it before and after to tell its caller whether one failed.
@@ -109,13 +110,16 @@ struct LinkDevices {
 
     // The serial port's input queue of 1024 bytes, filled from the descriptor
     // by the port's watch, so that a waiting exchange can block on readiness.
-    int serialWatch = 0;          // platform fd-watch id of the serial port
     double serialTimeout = 2.0;   // read/write time-out of the serial port, seconds
     int serialQueueLen = 0;       // bytes waiting in serialQueue
     int32_t icountBase[4] = {};   // driver's frame/overrun/parity/break counts at the last look
     // The 1024 bytes of data plus the header, which the exchange takes off
     // the queue before the data: a response's data may fill the whole queue.
     uint8_t serialQueue[kSerialQueueSize + 8] = {};
+
+    // Declared after the descriptors: a watch goes before its descriptor closes.
+    FdWatch tcpWatch;
+    FdWatch serialWatch;  // fills serialQueue from the descriptor
 };
 
 class ComboRegistry;  // the drop-down history widgets (ui)
@@ -124,12 +128,13 @@ class ComboRegistry;  // the drop-down history widgets (ui)
 // A front end gives it the platform and, optionally, its SessionEvents
 // (without them the session reports nothing and asks nothing).
 struct App {
-    explicit App(Platform& p) : ui(p) {}
-    App(Platform& p, SessionEvents& e) : ui(p), events(&e) {}
+    explicit App(Platform& p);
+    App(Platform& p, SessionEvents& e);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    Platform& ui;
+    Platform& ui;     // what the panel code uses: screen, dialogues, event loop
+    EventLoop& loop;  // what the device layer uses: the same platform's event loop
     SessionState s;
     ParaBlock para;
     TeachTable teach;
