@@ -30,18 +30,22 @@ class Transport {
     virtual void Close() = 0;
 };
 
+// The declarations of an implementation.
+#define LQ_TRANSPORT_OVERRIDES                                  \
+    void Flush(bool afterFailure) override;                     \
+    int Write(const uint8_t* data, int count) override;         \
+    int BytesWaiting(int from) override;                        \
+    void Read(int from, int count) override;                    \
+    bool Discard() override;                                    \
+    int LargestResponse() const override;                       \
+    void Close() override
+
 // The serial port of a.dev: its input queue, termios flushes, the blocking
 // final read that also notes the line errors in lineStatus.
 class SerialTransport final : public Transport {
   public:
     explicit SerialTransport(App& a) : a_(a) {}
-    void Flush(bool afterFailure) override;
-    int Write(const uint8_t* data, int count) override;
-    int BytesWaiting(int from) override;
-    void Read(int from, int count) override;
-    bool Discard() override;
-    int LargestResponse() const override;
-    void Close() override;
+    LQ_TRANSPORT_OVERRIDES;
 
   private:
     App& a_;
@@ -52,13 +56,7 @@ class SerialTransport final : public Transport {
 class TcpTransport final : public Transport {
   public:
     explicit TcpTransport(App& a) : a_(a) {}
-    void Flush(bool afterFailure) override;
-    int Write(const uint8_t* data, int count) override;
-    int BytesWaiting(int from) override;
-    void Read(int from, int count) override;
-    bool Discard() override;
-    int LargestResponse() const override;
-    void Close() override;
+    LQ_TRANSPORT_OVERRIDES;
 
   private:
     App& a_;
