@@ -30,6 +30,7 @@
 #include "link/link.h"
 #include "sim/simulator.h"
 #include "ui/view/view.h"
+#include "ui/screen_events.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ double BareRate(int port, double seconds, double* cpuPerRecord) {
 
 struct Program {
     lq::qt::QtPlatform qp;
-    lq::App a{qp};
+    lq::ScreenApp a{qp};
     bool ok = false;
 
     explicit Program(int port) {

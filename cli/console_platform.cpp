@@ -262,4 +262,70 @@ std::string ConsolePlatform::GetProjectDir() {
     return path.substr(0, slash);
 }
 
+// ---- what a console does not draw ----------------------------------------------
+
+void ConsolePlatform::SetWaitCursor(bool) {}
+void ConsolePlatform::SetCallbackResolver(const CallbackResolver*, void*) {}
+void ConsolePlatform::DisplayPanel(int) {}
+void ConsolePlatform::DiscardPanel(int) {}
+void ConsolePlatform::SetPanelPos(int, int, int) {}
+void ConsolePlatform::GetPanelPos(int, int& top, int& left) {
+    top = left = 0;
+}
+void ConsolePlatform::SetPanelSize(int, int, int) {}
+void ConsolePlatform::GetPanelSize(int, int& height, int& width) {
+    height = width = 0;
+}
+void ConsolePlatform::CenterPanel(int) {}
+void ConsolePlatform::SetPanelZoomState(int, int) {}
+int ConsolePlatform::GetPanelZoomState(int) {
+    return ZOOM_NORMAL;
+}
+int ConsolePlatform::ScreenCount() {
+    return 0;
+}
+void ConsolePlatform::GetScreenRect(int, int& top, int& left, int& height, int& width) {
+    top = left = height = width = 0;
+}
+void ConsolePlatform::SetCtrlPos(int, int, int, int) {}
+void ConsolePlatform::SetCtrlFrameColor(int, int, uint32_t) {}
+uint32_t ConsolePlatform::GetCtrlFrameColor(int, int) {
+    return 0;
+}
+void ConsolePlatform::SetCtrlTextSelection(int, int, int, int) {}
+int ConsolePlatform::NewTextMessage(int, const std::string&, int, int, int, uint32_t, uint32_t) {
+    return CTRL_COUNT + 1;
+}
+int ConsolePlatform::DisplayImageFile(int, int, const std::string&) {
+    return -1;
+}
+void ConsolePlatform::HideBuiltInCtrlMenuItems(int, int) {}
+void ConsolePlatform::SetTableCellVal(int, int, Point, int) {}
+int ConsolePlatform::GetTableCellVal(int, int, Point) {
+    return 0;
+}
+void ConsolePlatform::SetTableCellRangeBgColor(int, int, Rect, uint32_t) {}
+uint32_t ConsolePlatform::GetTableCellBgColor(int, int, Point) {
+    return 0;
+}
+void ConsolePlatform::SetActiveTableCell(int, int, Point) {}
+Point ConsolePlatform::GetActiveTableCell(int, int) {
+    return {};
+}
+void ConsolePlatform::DeleteGraphPlots(int, int) {}
+void ConsolePlatform::PlotArc(int, int, double, double, double, double, int, int, uint32_t, uint32_t) {}
+void ConsolePlatform::SetAxisRange(int, int, Axis, double, double) {}
+void ConsolePlatform::GetAxisRange(int, int, Axis, double& min, double& max) {
+    min = max = 0;
+}
+void ConsolePlatform::SetGraphCursor(int, int, int, double, double) {}
+void ConsolePlatform::SetStripPointsPerScreen(int, int, int) {}
+void ConsolePlatform::PlotStripChart(int, int, const double*, int) {}
+void ConsolePlatform::AttachDropDown(int, int, DropDownHooks*) {}
+void ConsolePlatform::SetDropDownVisible(int, int, bool) {}
+void ConsolePlatform::SetDropDownFrameColor(int, int, uint32_t) {}
+int ConsolePlatform::GetCtrlMaxLength(int, int) {
+    return 0;
+}
+
 }  // namespace lq::cli

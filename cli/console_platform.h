@@ -43,93 +43,14 @@ class ConsolePlatform : public Platform {
     // Every text appended to a text box, as it arrives (panel, control, text).
     std::function<void(int, int, std::string_view)> onTextBoxAppend;
 
-    // ---- event loop -------------------------------------------------------
-    int RunUserInterface() override;
-    void QuitUserInterface(int code) override;
-    void ProcessSystemEvents() override;
-    void WaitForEvents(double maxSeconds) override;
-    int AddFdWatch(int fd, std::function<void()> onReadable) override;
-    void RemoveFdWatch(int watchId) override;
-    double Timer() override;
-    void Sleep(int milliseconds) override;
-    void SetWaitCursor(bool) override {}
-
-    // ---- panels -----------------------------------------------------------
-    void SetCallbackResolver(const CallbackResolver*, void*) override {}
-    int LoadPanel(int parentPanel, const std::string& uirPath, int resource) override;
-    int GetPanelHandleFromTabPage(int panel, int tabCtrl, int pageIndex) override;
-    void DisplayPanel(int) override {}
-    void DiscardPanel(int) override {}
-    void SetPanelTitle(int panel, const std::string& title) override;
-    std::string GetPanelTitle(int panel) override;
-    void SetPanelPos(int, int, int) override {}
-    void GetPanelPos(int, int& top, int& left) override { top = left = 0; }
-    void SetPanelSize(int, int, int) override {}
-    void GetPanelSize(int, int& height, int& width) override { height = width = 0; }
-    void CenterPanel(int) override {}
-    void SetPanelZoomState(int, int) override {}
-    int GetPanelZoomState(int) override { return ZOOM_NORMAL; }
-    int ScreenCount() override { return 0; }
-    void GetScreenRect(int, int& top, int& left, int& height, int& width) override {
-        top = left = height = width = 0;
-    }
-
-    void SetActiveTabPage(int panel, int tabCtrl, int pageIndex) override;
-    int GetActiveTabPage(int panel, int tabCtrl) override;
-
-    // ---- controls -----------------------------------------------------------
-    void SetCtrlVal(int panel, int ctrl, double value) override;
-    void SetCtrlVal(int panel, int ctrl, std::string_view text) override;
-    double GetCtrlValDouble(int panel, int ctrl) override;
-    std::string GetCtrlValString(int panel, int ctrl) override;
-    void ResetTextBox(int panel, int ctrl, std::string_view text) override;
-    void SetCtrlDimmed(int panel, int ctrl, bool dimmed) override;
-    bool GetCtrlDimmed(int panel, int ctrl) override;
-    void SetCtrlVisible(int panel, int ctrl, bool visible) override;
-    bool GetCtrlVisible(int panel, int ctrl) override;
-    void SetCtrlPos(int, int, int, int) override {}
-    void SetCtrlTooltip(int panel, int ctrl, const std::string& text) override;
-    std::string GetCtrlTooltip(int panel, int ctrl) override;
-    void SetCtrlPrecision(int panel, int ctrl, int digits) override;
-    int GetCtrlPrecision(int panel, int ctrl) override;
-    void SetCtrlFrameColor(int, int, uint32_t) override {}
-    uint32_t GetCtrlFrameColor(int, int) override { return 0; }
-    void SetCtrlTextSelection(int, int, int, int) override {}
-    int NewTextMessage(int, const std::string&, int, int, int, uint32_t, uint32_t) override {
-        return CTRL_COUNT + 1;
-    }
-    int DisplayImageFile(int, int, const std::string&) override { return -1; }
-    void HideBuiltInCtrlMenuItems(int, int) override {}
-
-    // ---- tables, graphs, strip chart: nothing to draw ---------------------------
-    void SetTableCellVal(int, int, Point, int) override {}
-    int GetTableCellVal(int, int, Point) override { return 0; }
-    void SetTableCellRangeBgColor(int, int, Rect, uint32_t) override {}
-    uint32_t GetTableCellBgColor(int, int, Point) override { return 0; }
-    void SetActiveTableCell(int, int, Point) override {}
-    Point GetActiveTableCell(int, int) override { return {}; }
-    void DeleteGraphPlots(int, int) override {}
-    void PlotArc(int, int, double, double, double, double, int, int, uint32_t, uint32_t) override {}
-    void SetAxisRange(int, int, Axis, double, double) override {}
-    void GetAxisRange(int, int, Axis, double& min, double& max) override { min = max = 0; }
-    void SetGraphCursor(int, int, int, double, double) override {}
-    void SetStripPointsPerScreen(int, int, int) override {}
-    void PlotStripChart(int, int, const double*, int) override {}
-    void AttachDropDown(int, int, DropDownHooks*) override {}
-    void SetDropDownVisible(int, int, bool) override {}
-    void SetDropDownFrameColor(int, int, uint32_t) override {}
-    int GetCtrlMaxLength(int, int) override { return 0; }
-
-    // ---- popups -------------------------------------------------------------------
-    void MessagePopup(const std::string& title, const std::string& text) override;
-    int ConfirmPopup(const std::string& title, const std::string& text) override;
-    int GenericMessagePopup(const std::string& title, const std::string& text,
-                            const std::string& button1, const std::string& button2,
-                            std::string* entry, int maxEntryLength, int enterButton,
-                            int escapeButton) override;
-    int FileSelectPopup(const FileSelectRequest& request, std::string& path) override;
-
+    // ---- Platform ---------------------------------------------------------------
+    // Panels, controls, tables, graphs and the strip chart draw nothing;
+    // control values, dimming, visibility, tool-tips and precision are kept.
+    LQ_EVENT_LOOP_OVERRIDES;
+    LQ_SCREEN_OVERRIDES;
+    LQ_DIALOGUE_OVERRIDES;
     std::string GetProjectDir() override;
+    LQ_SCREEN_READBACK;
 
   private:
     static constexpr int kPanels = 5;  // handles 1 ... 4

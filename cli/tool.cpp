@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/core/session_events.h"
 #include "app/core/session_state.h"
 #include "cli/console_platform.h"
 #include "cli/file_errors.h"
@@ -34,18 +35,67 @@ extern "C" void OnInterrupt(int) {
     interrupted = 1;
 }
 
-constexpr std::string_view kInfoPrefix = "INFO!\n";
+// The tool's side of the session events: the failure report and the
+// sensor's information print statusText on the error stream, the
+// connection question is answered "offline" and its text kept, and each live
+// record goes to the output as one line.
+class ConsoleEvents final : public SessionEvents {
+  public:
+    ConsoleEvents(FILE* out, FILE* err) : out_(out), err_(err) {}
+
+    void FailureReported(std::string_view text) override { Print(text); }
+    void InfoReported(std::string_view text) override { Print(text); }
+    ConnectionAnswer AskConnection(std::string_view text) override {
+        connectionMessage.assign(text);
+        return ConnectionAnswer::Offline;
+    }
+    void ShowLiveRecord(const LiveRecord& r) override;
+
+    std::string connectionMessage;
+    // live
+    App* app = nullptr;
+    const Options* liveOptions = nullptr;
+    double liveStart = 0;
+    long liveRecords = 0;
+    bool liveOutputFailed = false;
+    int liveOutputErrno = 0;
+
+  private:
+    void Print(std::string_view text) {
+        if (text.empty()) return;
+        std::fwrite(text.data(), 1, text.size(), err_);
+        if (text.back() != '\n') std::fputc('\n', err_);
+        std::fflush(err_);
+    }
+
+    FILE* out_;
+    FILE* err_;
+};
+
+void ConsoleEvents::ShowLiveRecord(const LiveRecord& r) {
+    if (app == nullptr || liveOptions == nullptr) return;
+    const Options& o = *liveOptions;
+    const double time = app->ui.Timer() - liveStart;
+    const int values[7] = {r.R(), r.G(), r.B(), r.X(), r.Y(), r.INT(), r.ColorNo()};
+    char line[kLiveLineMax];
+    const size_t n = FormatLiveLine(line, o.format, time, values);
+    // Flushed per line, so a reader of a pipe sees each record as it comes:
+    // the whole line goes out in one write.
+    if (std::fwrite(line, 1, n, out_) != n || std::fflush(out_) != 0) {
+        liveOutputFailed = true;
+        liveOutputErrno = errno;
+    }
+    ++liveRecords;
+    if ((o.count > 0 && liveRecords >= o.count) || (o.seconds > 0 && time >= o.seconds) ||
+        interrupted != 0 || liveOutputFailed)
+        app->s.running = 0;
+}
 
 class Tool {
   public:
-    Tool(FILE* out, FILE* err) : out_(out), err_(err) {
+    Tool(FILE* out, FILE* err) : out_(out), err_(err), events_(out, err) {
         ui_.messages = err;
-        ui_.onTextBoxAppend = [this](int, int, std::string_view text) { OnStatus(text); };
-        SessionState& s = a_.s;
-        s.mainPanel = ui_.LoadPanel(0, "", MAINP);
-        s.dataPanel = ui_.LoadPanel(0, "", DATAP);
-        s.tpConnect = ui_.GetPanelHandleFromTabPage(s.mainPanel, TAB_MAIN1, 0);
-        s.tpAssist = ui_.GetPanelHandleFromTabPage(s.mainPanel, TAB_MAIN1, 1);
+        events_.app = &a_;
     }
     Tool(const Tool&) = delete;
     Tool& operator=(const Tool&) = delete;
@@ -56,7 +106,7 @@ class Tool {
   private:
     int Open(const Options& o);
     void Close();
-    int Identify();
+    int Identify() const;
     int Get(const Options& o);
     int LoadFile(const Options& o);
     int Send(const Options& o);
@@ -64,74 +114,37 @@ class Tool {
     int Freq();
     int CannotWrite(const std::string& path, int result, const IniFileCause& cause);
 
-    // Every text the status box of the CONNECT page receives passes here: the
-    // failure report appends statusText, which is printed as it is; the
-    // sensor's plausibility counts come as INFO! messages.
-    void OnStatus(std::string_view text);
-    void PrintCounts(const Options& o);
-    static void LiveRecordShown(App& a, void* data);
-
     FILE* out_;
     FILE* err_;
     ConsolePlatform ui_;
-    App a_{ui_};
-    int failures_ = 0;
-    // RAM plausibility counts of the parameter-block and teach-table writes.
-    unsigned ramCount_[2] = {0, 0};
-    // live
-    const Options* liveOptions_ = nullptr;
-    double liveStart_ = 0;
-    long liveRecords_ = 0;
-    bool liveOutputFailed_ = false;
-    int liveOutputErrno_ = 0;
+    ConsoleEvents events_;
+    App a_{ui_, events_};
+    Identification id_;
 };
-
-void Tool::OnStatus(std::string_view text) {
-    SessionState& s = a_.s;
-    if (text.empty() || text != std::string_view(s.statusText)) return;
-    if (text.substr(0, kInfoPrefix.size()) == kInfoPrefix) {
-        // A plausibility count. For an order-1 write the request is still in
-        // txBuffer: its argument tells the parameter block (0) from the
-        // teach table (2).
-        if (s.txBuffer[1] == 1) ramCount_[s.txBuffer[2] == 2 ? 1 : 0] = s.respStatus;
-    } else {
-        ++failures_;
-    }
-    std::fprintf(err_, "%s", s.statusText);
-    if (text.back() != '\n') std::fputc('\n', err_);
-    std::fflush(err_);
-}
 
 int Tool::Open(const Options& o) {
     SessionState& s = a_.s;
     CopyText(a_.dev.deviceDir, o.deviceDir);
-    // The CONNECT page shows the link as the panel would; going offline reads
-    // the COM number back from it.
     s.link.protocol = o.tcp ? PROTOCOL_TCPIP : PROTOCOL_RS232;
     s.link.comPort = static_cast<uint16_t>(o.com ? o.comPort : 1);
     s.link.baudIndex = static_cast<uint16_t>(o.baudIndex);
     CopyText(s.link.host, o.host);
     CopyText(s.link.tcpPortText, std::to_string(o.port));
     s.link.tcpPort = o.port;
-    ui_.SetCtrlVal(s.tpConnect, EDIT_COM_PROTOCOL, static_cast<double>(s.link.protocol));
-    ui_.SetCtrlVal(s.tpConnect, EDIT_SELECT_COM_PORT, static_cast<double>(s.link.comPort));
-    ui_.SetCtrlVal(s.tpConnect, EDIT_SELECT_BAUDRATE, static_cast<double>(s.link.baudIndex));
-    ui_.SetCtrlVal(s.tpConnect, STRING_IP_ADRESS, std::string_view(s.link.host));
-    ui_.SetCtrlVal(s.tpConnect, STRING_PORT_NUMBER, std::string_view(s.link.tcpPortText));
 
     if (o.tcp)
         InitTCP_IP(a_);
     else
         InitRS232(a_);
-    if (s.linkResult < 0 || failures_ > 0) return EXIT_LINK;  // the report is printed
+    if (s.linkResult < 0 || a_.dev.failures > 0) return EXIT_LINK;  // the report is printed
 
-    const int r = IdentifySensor(a_);
+    const int r = IdentifySensor(a_, &id_);
     if (r == 0) {
         // The program's own message, as its connection popup shows it.
-        std::fprintf(err_, "%s\n", ui_.lastGenericText.c_str());
+        std::fprintf(err_, "%s\n", id_.message.c_str());
         return EXIT_REFUSED;
     }
-    if (r < 0 || failures_ > 0) return EXIT_LINK;
+    if (r < 0 || a_.dev.failures > 0) return EXIT_LINK;
     s.connected = 1;
     return EXIT_OK;
 }
@@ -141,16 +154,13 @@ void Tool::Close() {
     CloseCom(a_, a_.s.link.comPort);
 }
 
-int Tool::Identify() {
-    const SessionState& s = a_.s;
-    const FirmwareInfo fw = ParseFirmware(s.firmwareText);
+int Tool::Identify() const {
     // The sensor's texts are Windows-1252; the tool writes UTF-8.
-    std::fprintf(out_, "model: %s\n", Cp1252ToUtf8(fw.model).c_str());
-    std::fprintf(out_, "sensor type: %d\n", s.sensorType);
-    std::fprintf(out_, "firmware: %s\n", Cp1252ToUtf8(s.firmwareText).c_str());
-    std::fprintf(out_, "sensor name: %s\n", Cp1252ToUtf8(s.sensorName).c_str());
-    // Order 15 was the last exchange: its status word is the serial number.
-    std::fprintf(out_, "serial number: %u\n", static_cast<unsigned>(s.respStatus));
+    std::fprintf(out_, "model: %s\n", Cp1252ToUtf8(id_.model).c_str());
+    std::fprintf(out_, "sensor type: %d\n", id_.sensorType);
+    std::fprintf(out_, "firmware: %s\n", Cp1252ToUtf8(id_.firmware).c_str());
+    std::fprintf(out_, "sensor name: %s\n", Cp1252ToUtf8(id_.name).c_str());
+    std::fprintf(out_, "serial number: %u\n", static_cast<unsigned>(id_.serialNumber));
     return EXIT_OK;
 }
 
@@ -162,8 +172,7 @@ int Tool::CannotWrite(const std::string& path, int result, const IniFileCause& c
 
 int Tool::Get(const Options& o) {
     a_.s.transferTarget = o.eeprom ? TARGET_EEPROM : TARGET_FILE;
-    GetPara(a_);
-    if (failures_ > 0) return EXIT_LINK;
+    if (!GetPara(a_).ok) return EXIT_LINK;
     if (o.output == "-") {
         const std::string text = FormatParameterFile(a_.para, a_.teach);
         if (std::fwrite(text.data(), 1, text.size(), out_) != text.size() ||
@@ -209,38 +218,13 @@ int Tool::LoadFile(const Options& o) {
 
 int Tool::Send(const Options& o) {
     a_.s.transferTarget = o.eeprom ? TARGET_EEPROM : TARGET_FILE;
-    ramCount_[0] = ramCount_[1] = 0;
-    SendPara(a_);
-    if (failures_ > 0) return EXIT_LINK;
-    PrintCounts(o);
-    return EXIT_OK;
-}
-
-void Tool::PrintCounts(const Options& o) {
-    std::fprintf(out_, "parameter block written to RAM, plausibility count %u\n", ramCount_[0]);
-    std::fprintf(out_, "teach table written to RAM, plausibility count %u\n", ramCount_[1]);
+    const TransferResult r = SendPara(a_);
+    if (!r.ok) return EXIT_LINK;
+    std::fprintf(out_, "parameter block written to RAM, plausibility count %d\n", r.paraCount);
+    std::fprintf(out_, "teach table written to RAM, plausibility count %d\n", r.teachCount);
     if (o.eeprom) std::fprintf(out_, "stored in EEPROM\n");
     std::fflush(out_);
-}
-
-void Tool::LiveRecordShown(App& a, void* data) {
-    Tool& t = *static_cast<Tool*>(data);
-    const Options& o = *t.liveOptions_;
-    const LiveRecord& r = a.s.liveRecord;
-    const double time = t.ui_.Timer() - t.liveStart_;
-    const int values[7] = {r.R(), r.G(), r.B(), r.X(), r.Y(), r.INT(), r.ColorNo()};
-    char line[kLiveLineMax];
-    const size_t n = FormatLiveLine(line, o.format, time, values);
-    // Flushed per line, so a reader of a pipe sees each record as it comes:
-    // the whole line goes out in one write.
-    if (std::fwrite(line, 1, n, t.out_) != n || std::fflush(t.out_) != 0) {
-        t.liveOutputFailed_ = true;
-        t.liveOutputErrno_ = errno;
-    }
-    ++t.liveRecords_;
-    if ((o.count > 0 && t.liveRecords_ >= o.count) || (o.seconds > 0 && time >= o.seconds) ||
-        interrupted != 0 || t.liveOutputFailed_)
-        a.s.running = 0;
+    return EXIT_OK;
 }
 
 int Tool::Live(const Options& o) {
@@ -259,30 +243,26 @@ int Tool::Live(const Options& o) {
     interrupted = 0;
     sigaction(SIGINT, &action, &previous);
 
-    liveOptions_ = &o;
-    liveRecords_ = 0;
-    a_.liveObserver = &Tool::LiveRecordShown;
-    a_.liveObserverData = this;
-    liveStart_ = ui_.Timer();
-    GetData(a_);
-    a_.liveObserver = nullptr;
-    a_.liveObserverData = nullptr;
+    events_.liveOptions = &o;
+    events_.liveRecords = 0;
+    events_.liveStart = ui_.Timer();
+    const bool ok = GetData(a_);
+    events_.liveOptions = nullptr;
 
     sigaction(SIGINT, &previous, nullptr);
-    if (liveOutputFailed_) {
+    if (events_.liveOutputFailed) {
         // A reader that has had enough (`live | head`) ends the stream as
         // the count would.
-        if (liveOutputErrno_ == EPIPE) return failures_ > 0 ? EXIT_LINK : EXIT_OK;
+        if (events_.liveOutputErrno == EPIPE) return ok ? EXIT_OK : EXIT_LINK;
         std::fprintf(err_, "lumiquad-cli: cannot write the records: %s\n",
-                     ErrnoText(liveOutputErrno_).c_str());
+                     ErrnoText(events_.liveOutputErrno).c_str());
         return EXIT_FILE;
     }
-    return failures_ > 0 ? EXIT_LINK : EXIT_OK;
+    return ok ? EXIT_OK : EXIT_LINK;
 }
 
 int Tool::Freq() {
-    GetCycleTime(a_);
-    if (failures_ > 0) return EXIT_LINK;
+    if (!GetCycleTime(a_)) return EXIT_LINK;
     const double f = a_.s.cycleFrequency;
     std::fprintf(out_, "%.*f Hz\n", CyclePrecision(f), f);
     return EXIT_OK;

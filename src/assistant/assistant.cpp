@@ -10,10 +10,10 @@
 #include <string>
 
 #include "app/core/platform.h"
+#include "app/core/session_events.h"
 #include "assistant/texts.h"
 #include "link/link.h"
 #include "session/session.h"
-#include "ui/view/view.h"
 
 namespace lq {
 
@@ -66,14 +66,14 @@ int PowerStep(App& a, int word, int value) {
     }
     a.para[word] = static_cast<uint16_t>(value);
     SendPara(a);
-    a.ui.Sleep(kStepWaitMs);
+    a.loop.Sleep(kStepWaitMs);
     if (a.s.connected == 0) return 1;
     GetPara(a);  // brings back the power the sensor chose for itself
     if (a.s.connected == 0) return 1;
-    SetPanelValues(a);
+    a.events->ShowConfiguration();
     if (RequestLiveRecord(a) == 1) {
-        SetPanelData(a);
-        ShowGraph3D(a);
+        a.events->ShowLiveRecord(a.s.liveRecord);
+        a.events->ShowGraphs();
     }
     if (a.s.connected == 0) return 1;
     if (SignalLevel(a.s.liveRecord) > int{a.para[DYNWIN_LO]}) {
@@ -128,7 +128,7 @@ int GetMaxVecNo(App& a) {
         a.ui.ConfirmPopup("", Text(a, AssistTextAskDirectOutput)) == 1) {
         a.para[DIGITAL_OUTMODE] = 0;  // colour line n on output n
     }
-    SetPanelValues(a);
+    a.events->ShowConfiguration();
     return 0;
 }
 
@@ -163,7 +163,7 @@ int TeachColors(App& a) {
         Message(a, AssistTextPlaceColor, "TEACH COLOR " + std::to_string(i));
         if (RequestLiveRecord(a) == 1) {
             const LiveRecord& r = a.s.liveRecord;
-            SetPanelData(a);
+            a.events->ShowLiveRecord(a.s.liveRecord);
             if ((r.R() > kSaturated || r.G() > kSaturated || r.B() > kSaturated) &&
                 a.ui.ConfirmPopup("", Text(a, AssistTextTooBright)) == 1) {
                 return 1;
@@ -178,8 +178,8 @@ int TeachColors(App& a) {
             for (int c = 1; c <= 4; ++c) {
                 a.ui.SetTableCellVal(a.s.tpAssist, GRID_CTT, MakePoint(c, row), v[c - 1]);
             }
-            InitGraphs(a);
-            ShowGraph3D(a);
+            a.events->ShowTolerances();
+            a.events->ShowGraphs();
         }
         PaintRow(a, row, COLOR_LIGHT_GRAY);
         if (a.s.connected == 0) return 1;

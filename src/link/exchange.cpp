@@ -2,107 +2,73 @@
 // the announced data under a time limit per wait, validate both.
 #include <cstring>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
 #include "link/link.h"
 #include "link/link_internal.h"
+#include "link/transport.h"
 
 namespace lq {
 namespace {
 
 constexpr double kWaitLimit = 3.0;  // seconds per wait
 
-bool Serial(const App& a) {
-    return a.s.link.protocol != PROTOCOL_TCPIP;
+// Runs `fn` with the transport of the link in use.
+template <typename Fn>
+int WithTransport(App& a, Fn fn) {
+    if (a.s.link.protocol == PROTOCOL_TCPIP) {
+        TcpTransport t(a);
+        return fn(t);
+    }
+    SerialTransport t(a);
+    return fn(t);
 }
 
-// Waits until `need` bytes of the response are there or more than 3.0 s have
-// passed since the start of this wait. Every pass dispatches events and reads
-// the clock. A pass that still lacks bytes blocks in the event loop until an
-// event or descriptor readiness (the serial port and the TCP socket are
-// watched), so a waiting program does not spin; one that has them only
-// dispatches what is waiting. True when the bytes arrived.
-bool WaitForBytes(App& a, int need) {
-    const bool serial = Serial(a);
-    const double start = a.ui.Timer();
+// Waits until `need` bytes of the response from byte `from` on are there or
+// more than 3.0 s have passed since the start of this wait. Every pass
+// dispatches events and reads the clock. A pass that still lacks bytes
+// blocks in the event loop until an event or descriptor readiness (the
+// serial port and the TCP socket are watched), so a waiting program does not
+// spin; one that has them only dispatches what is waiting. True when the
+// bytes arrived.
+bool WaitForBytes(App& a, Transport& t, int from, int need) {
+    const double start = a.loop.Timer();
     double elapsed = 0.0;
+    int have = 0;
     for (;;) {
-        const int have = serial ? GetInQLen(a) : a.s.rxCount;
-        if (have >= need) {
-            a.ui.ProcessSystemEvents();
+        if (t.BytesWaiting(from) >= need) {
+            a.loop.ProcessSystemEvents();
         } else {
             // Just past the limit, so that a wait that ends on time ends the loop.
-            a.ui.WaitForEvents(kWaitLimit - elapsed + 0.001);
+            a.loop.WaitForEvents(kWaitLimit - elapsed + 0.001);
         }
-        if (serial) a.s.rxCount = GetInQLen(a);
-        elapsed = a.ui.Timer() - start;
+        have = t.BytesWaiting(from);
+        elapsed = a.loop.Timer() - start;
         if (elapsed > kWaitLimit) break;
-        if (a.s.rxCount >= need) break;
+        if (have >= need) break;
         if (elapsed < 0.0) elapsed = 0.0;
     }
-    return a.s.rxCount >= need;
+    return have >= need;
 }
 
 constexpr double kQuietTime = 0.05;  // seconds without bytes that end a drain
 
-// Drops what is waiting on the link. True when anything was there.
-bool DiscardPending(App& a) {
-    bool dropped = false;
-    if (Serial(a)) {
-        dropped = GetInQLen(a) > 0;
-        FlushInQ(a);
-    } else {
-        dropped = a.s.rxCount > 0 || DiscardTcpInput(a);
-        a.s.rxCount = 0;
-    }
-    return dropped;
-}
-
 // An oversize response goes on arriving after its header. Its rest is dropped
 // until the line has been quiet for a moment (at most for the wait's limit),
 // so that it is not taken for the next response.
-void DrainUntilQuiet(App& a) {
-    const double start = a.ui.Timer();
+void DrainUntilQuiet(App& a, Transport& t) {
+    const double start = a.loop.Timer();
     double quietSince = start;
     for (;;) {
-        const double now = a.ui.Timer();
-        if (DiscardPending(a)) quietSince = now;
+        const double now = a.loop.Timer();
+        if (t.Discard()) quietSince = now;
         if (now - quietSince >= kQuietTime || now - start > kWaitLimit) break;
-        a.ui.WaitForEvents(kQuietTime);
+        a.loop.WaitForEvents(kQuietTime);
     }
 }
 
-}  // namespace
-
-int DataExchange(App& a, int count) {
-    if (count < 0) count = 0;
-    if (count > kFrameBufferSize) count = kFrameBufferSize;
-    std::memset(a.s.rxBuffer, 0, sizeof a.s.rxBuffer);
-    a.s.lineStatus = 0;
-    if (Serial(a)) {
-        FlushInQ(a);
-        FlushOutQ(a);
-        ComWrt(a, a.s.txBuffer, count);
-    } else {
-        a.s.rxCount = 0;
-        // After a failed exchange, bytes still pending belong to an earlier
-        // response (one that came late or was cut short); they must not be
-        // taken for this one.
-        if (a.dev.tcpStale) DiscardTcpInput(a);
-        a.dev.tcpStale = false;
-        ClientTCPWrite(a, a.s.txBuffer, count, 2.0);
-    }
-    int result = GetHeaderFrame(a);
-    if (result > 0 && a.s.respLength != 0) result = GetDataFrame(a);
-    if (result < 0) a.dev.tcpStale = true;
-    return result;
-}
-
-int GetHeaderFrame(App& a) {
-    const bool arrived = WaitForBytes(a, kHeaderSize);
-    if (Serial(a)) {
-        a.s.lineStatus = GetComStat(a);
-        ComRd(a, a.s.rxBuffer, kHeaderSize);
-    }
+int HeaderFrame(App& a, Transport& t) {
+    const bool arrived = WaitForBytes(a, t, 0, kHeaderSize);
+    t.Read(0, kHeaderSize);
     if (!arrived || a.s.lineStatus > 0) {
         ReportFailure(a, kTextTimeout);
         return -1;
@@ -120,21 +86,17 @@ int GetHeaderFrame(App& a) {
     return 1;  // other error statuses are accepted
 }
 
-int GetDataFrame(App& a) {
-    const bool serial = Serial(a);
+int DataFrame(App& a, Transport& t) {
     const int length = a.s.respLength;
     // Data that cannot be held (rxBuffer, or the serial input queue) is not
     // waited for: the response fails at once and its rest is dropped.
-    if (length > (serial ? kSerialQueueSize : kMaxFrameData)) {
-        DrainUntilQuiet(a);
+    if (length > t.LargestResponse()) {
+        DrainUntilQuiet(a, t);
         ReportFailure(a, kTextBadData);
         return -1;
     }
-    const bool arrived = WaitForBytes(a, serial ? length : length + kHeaderSize);
-    if (serial) {
-        a.s.lineStatus = GetComStat(a);
-        ComRd(a, a.s.rxBuffer + kHeaderSize, length);
-    }
+    const bool arrived = WaitForBytes(a, t, kHeaderSize, length);
+    t.Read(kHeaderSize, length);
     if (!arrived || a.s.lineStatus > 0) {
         ReportFailure(a, kTextTimeout);
         return -1;
@@ -144,6 +106,32 @@ int GetDataFrame(App& a) {
         return -1;
     }
     return 1;
+}
+
+}  // namespace
+
+int DataExchange(App& a, int count) {
+    if (count < 0) count = 0;
+    if (count > kFrameBufferSize) count = kFrameBufferSize;
+    std::memset(a.s.rxBuffer, 0, sizeof a.s.rxBuffer);
+    a.s.lineStatus = 0;
+    return WithTransport(a, [&](Transport& t) {
+        t.Flush(a.dev.tcpStale);
+        a.dev.tcpStale = false;
+        t.Write(a.s.txBuffer, count);
+        int result = HeaderFrame(a, t);
+        if (result > 0 && a.s.respLength != 0) result = DataFrame(a, t);
+        if (result < 0) a.dev.tcpStale = true;
+        return result;
+    });
+}
+
+int GetHeaderFrame(App& a) {
+    return WithTransport(a, [&](Transport& t) { return HeaderFrame(a, t); });
+}
+
+int GetDataFrame(App& a) {
+    return WithTransport(a, [&](Transport& t) { return DataFrame(a, t); });
 }
 
 }  // namespace lq

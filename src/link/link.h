@@ -33,12 +33,13 @@ int DataExchange(App& a, int count);
 int GetHeaderFrame(App& a);
 int GetDataFrame(App& a);
 
-// The failure report: shows statusText (see the link's documentation).
+// The failure report: ends the live loop and the connection and reports
+// statusText (SessionEvents::FailureReported).
 void SetTimeout(App& a);
-// Appends to the status text box of the CONNECT page (it only grows; the
-// operator empties it).
+// Appends to the status log (SessionEvents::StatusAppended).
 void AppendStatusBox(App& a, std::string_view text);
-// Puts `text` into statusText and raises the failure report.
+// A link failure: puts `text` into statusText, counts it in dev.failures and
+// raises the failure report.
 void ReportFailure(App& a, const char* text);
 
 // Baud rate of a baud-rate index (115200 for unknown indices).

@@ -9,9 +9,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <cstring>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
 #include "link/link.h"
 #include "link/link_internal.h"
 
@@ -66,8 +67,7 @@ void ResetCounters(App& a) {
 }
 
 void RemoveSerialWatch(App& a) {
-    if (a.dev.serialWatch > 0) a.ui.RemoveFdWatch(a.dev.serialWatch);
-    a.dev.serialWatch = 0;
+    a.dev.serialWatch.Stop();
 }
 
 // Moves what the driver holds into the input queue. What does not fit is
@@ -114,8 +114,7 @@ void PumpSerial(App& a, bool fromWatch) {
 
 void CloseSerial(App& a) {
     RemoveSerialWatch(a);
-    if (a.dev.serialFd >= 0) close(a.dev.serialFd);
-    a.dev.serialFd = -1;
+    a.dev.serialFd.Reset();
     a.dev.serialPort = 0;
     a.dev.serialQueueLen = 0;
 }
@@ -154,14 +153,10 @@ int OpenComConfig(App& a, int comPort, int baud) {
     speed_t speed;
     if (!SpeedOf(baud, speed)) return kComInvalidBaud;
 
-    const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    UniqueFd fd(open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (fd < 0) return Rs232CodeOfErrno(errno);
     termios t{};
-    if (tcgetattr(fd, &t) != 0) {
-        const int code = Rs232CodeOfErrno(errno);
-        close(fd);
-        return code;
-    }
+    if (tcgetattr(fd, &t) != 0) return Rs232CodeOfErrno(errno);
     cfmakeraw(&t);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -176,7 +171,6 @@ int OpenComConfig(App& a, int comPort, int baud) {
     if (tcsetattr(fd, TCSANOW, &t) != 0 || tcgetattr(fd, &check) != 0 ||
         cfgetospeed(&check) != speed) {
         const int err = errno;
-        close(fd);
         return err == 0 ? kComInvalidBaud : Rs232CodeOfErrno(err);
     }
     // USB adapters otherwise hold received bytes back for several ms.
@@ -186,12 +180,12 @@ int OpenComConfig(App& a, int comPort, int baud) {
         (void)ioctl(fd, TIOCSSERIAL, &ss);
     }
 
-    a.dev.serialFd = fd;
+    a.dev.serialFd = std::move(fd);
     a.dev.serialPort = comPort;
     a.dev.serialQueueLen = 0;
     ResetCounters(a);
     App* app = &a;
-    a.dev.serialWatch = a.ui.AddFdWatch(fd, [app] { PumpSerial(*app, true); });
+    a.dev.serialWatch.Start(a.loop, a.dev.serialFd, [app] { PumpSerial(*app, true); });
     return 0;
 }
 
@@ -235,7 +229,7 @@ int GetComStat(App& a) {
 
 int ComRd(App& a, uint8_t* buffer, int count) {
     if (a.dev.serialFd < 0 || count <= 0) return 0;
-    const double start = a.ui.Timer();
+    const double start = a.loop.Timer();
     int got = 0;
     for (;;) {
         PumpSerial(a, false);
@@ -247,15 +241,15 @@ int ComRd(App& a, uint8_t* buffer, int count) {
                          static_cast<size_t>(a.dev.serialQueueLen));
             got += take;
         }
-        if (got >= count || a.ui.Timer() - start >= a.dev.serialTimeout) break;
-        a.ui.Sleep(1);  // a blocking read: no event dispatch
+        if (got >= count || a.loop.Timer() - start >= a.dev.serialTimeout) break;
+        a.loop.Sleep(1);  // a blocking read: no event dispatch
     }
     return got;
 }
 
 int ComWrt(App& a, const uint8_t* buffer, int count) {
     if (a.dev.serialFd < 0 || count <= 0) return 0;
-    const double start = a.ui.Timer();
+    const double start = a.loop.Timer();
     int done = 0;
     while (done < count) {
         const ssize_t n = write(a.dev.serialFd, buffer + done, static_cast<size_t>(count - done));
@@ -264,8 +258,8 @@ int ComWrt(App& a, const uint8_t* buffer, int count) {
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-        if (a.ui.Timer() - start >= a.dev.serialTimeout) break;
-        a.ui.Sleep(1);
+        if (a.loop.Timer() - start >= a.dev.serialTimeout) break;
+        a.loop.Sleep(1);
     }
     return done;
 }

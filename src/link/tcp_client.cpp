@@ -13,7 +13,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
 #include "link/link.h"
 #include "link/link_internal.h"
 
@@ -49,10 +49,8 @@ int ConnectOne(int fd, const addrinfo* ai, Clock::time_point deadline,
 }
 
 void CloseTcpSocket(App& a) {
-    if (a.dev.tcpWatch > 0) a.ui.RemoveFdWatch(a.dev.tcpWatch);
-    a.dev.tcpWatch = 0;
-    if (a.dev.tcpFd >= 0) close(a.dev.tcpFd);
-    a.dev.tcpFd = -1;
+    a.dev.tcpWatch.Stop();
+    a.dev.tcpFd.Reset();
 }
 
 // The watch callback: the descriptor is readable, which is data or the
@@ -102,8 +100,8 @@ int TcpConnect(const char* host, int port, int timeoutMs,
             lastErr = ETIMEDOUT;
             break;
         }
-        const int fd =
-            socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        UniqueFd fd(
+            socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol));
         if (fd < 0) {
             lastErr = errno;
             continue;
@@ -113,9 +111,7 @@ int TcpConnect(const char* host, int port, int timeoutMs,
             // One small request, one answer: do not hold the request back.
             const int one = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            result = fd;
-        } else {
-            close(fd);
+            result = fd.Release();
         }
     }
     freeaddrinfo(list);
@@ -125,7 +121,7 @@ int TcpConnect(const char* host, int port, int timeoutMs,
 int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSeconds) {
     const int fd = a.dev.tcpFd;
     if (fd < 0 || count <= 0) return 0;
-    const double start = a.ui.Timer();
+    const double start = a.loop.Timer();
     int done = 0;
     while (done < count) {
         const ssize_t n =
@@ -135,8 +131,8 @@ int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSecon
             continue;
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
-        if (a.ui.Timer() - start >= timeoutSeconds) break;
-        a.ui.Sleep(1);
+        if (a.loop.Timer() - start >= timeoutSeconds) break;
+        a.loop.Sleep(1);
     }
     return done;
 }
@@ -150,20 +146,20 @@ bool DiscardTcpInput(App& a) {
 
 void AdoptTcpSocket(App& a, int fd) {
     CloseTcpSocket(a);
-    a.dev.tcpFd = fd;
+    a.dev.tcpFd.Reset(fd);
     a.s.tcpHandle = fd;
     App* app = &a;
-    a.dev.tcpWatch = a.ui.AddFdWatch(fd, [app] { TcpReadable(*app); });
+    a.dev.tcpWatch.Start(a.loop, fd, [app] { TcpReadable(*app); });
     a.s.tcpOpen = 1;
 }
 
 void InitTCP_IP(App& a) {
     if (a.s.tcpOpen) DisconnectFromTCPServer(a);
     CloseTcpSocket(a);
-    a.ui.SetWaitCursor(true);
+    a.events->Waiting(true);
     const int r =
-        TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000, [&a] { a.ui.RepaintWhileBlocked(); });
-    a.ui.SetWaitCursor(false);
+        TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000, [&a] { a.loop.RepaintWhileBlocked(); });
+    a.events->Waiting(false);
     if (r >= 0) {
         a.s.linkResult = 0;
         AdoptTcpSocket(a, r);

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
+#include "app/core/session_events.h"
 #include "data/para.h"
 #include "data/text1252.h"
 #include "link/link.h"
@@ -13,7 +14,6 @@
 namespace lq {
 namespace {
 
-constexpr const char* kTitle = "ATTENTION!";
 constexpr const char* kNoConnection =
     "Could not establish connection! \nClose window or work in offline mode!";
 constexpr const char* kUnsupportedHead =
@@ -68,12 +68,12 @@ class Tokenizer {
     const char* p_;
 };
 
-// The connection popup: CLOSE ends the program (without storing the
+// The connection question: CLOSE ends the program (without storing the
 // settings), OFFLINE switches to offline work.
-void ConnectionPopup(App& a, const std::string& text) {
-    const int button = a.ui.GenericMessagePopup(kTitle, text, "CLOSE", "OFFLINE", nullptr, 0, 1, 1);
-    if (button == 1)
-        a.ui.QuitUserInterface(0);
+void ConnectionPopup(App& a, const std::string& text, Identification* out) {
+    if (out != nullptr) out->message = text;
+    if (a.events->AskConnection(text) == ConnectionAnswer::Close)
+        a.loop.QuitUserInterface(0);
     else
         Disconnect(a);
 }
@@ -122,93 +122,75 @@ FirmwareInfo ParseFirmware(const char* firmwareText) {
 }
 
 void SetButtonsDimmed(App& a, int keepTransfer, int dimmed) {
-    Platform& ui = a.ui;
-    const bool d = dimmed != 0;
-    if (keepTransfer == 0) {
-        ui.SetCtrlDimmed(a.s.mainPanel, BUTTON_GET, d);
-        ui.SetCtrlDimmed(a.s.mainPanel, BUTTON_SEND, d);
-        ui.SetCtrlDimmed(a.s.mainPanel, RADIO_BTN_EEPROM, d);
-        ui.SetCtrlDimmed(a.s.mainPanel, RADIO_BTN_FILE, d);
-    }
-    ui.SetCtrlDimmed(a.s.mainPanel, BUTTON_GO, d);
-    ui.SetCtrlDimmed(a.s.mainPanel, BUTTON_FREQ, d);
-    ui.SetCtrlDimmed(a.s.tpConnect, BUTTON_TRY_TO_CONNECT, d);
-    ui.SetCtrlDimmed(a.s.tpConnect, BUTTON_DISCONNECT, d);
-    ui.SetCtrlDimmed(a.s.tpConnect, EDIT_SELECT_BAUDRATE, d);
-    ui.SetCtrlDimmed(a.s.tpAssist, BUTTON_START, d);
-    ui.ProcessSystemEvents();
+    a.events->ButtonsDimmed(keepTransfer != 0, dimmed != 0);
+    a.loop.ProcessSystemEvents();
 }
 
 void TryToConnect(App& a) {
-    Platform& ui = a.ui;
     SessionState& s = a.s;
     CloseCom(a, s.link.comPort);
 
-    ui.SetCtrlVal(s.dataPanel, DISPS_STATUS, std::string_view("TRY TO CONNECT!"));
+    a.events->StatusShown("TRY TO CONNECT!");
     AppendStatusBox(a, "TRY TO CONNECT!\n");
 
-    s.link.protocol = static_cast<uint16_t>(ui.GetCtrlValInt(s.tpConnect, EDIT_COM_PROTOCOL));
-    s.link.comPort = static_cast<uint16_t>(ui.GetCtrlValInt(s.tpConnect, EDIT_SELECT_COM_PORT));
-    s.link.baudIndex = static_cast<uint16_t>(ui.GetCtrlValInt(s.tpConnect, EDIT_SELECT_BAUDRATE));
-    CopyText(s.link.host, ui.GetCtrlValString(s.tpConnect, STRING_IP_ADRESS));
-    CopyText(s.link.tcpPortText, ui.GetCtrlValString(s.tpConnect, STRING_PORT_NUMBER));
+    a.events->ReadLinkChoice(s.link, false);
 
-    ui.ProcessSystemEvents();
+    a.loop.ProcessSystemEvents();
 
-    ui.SetCtrlVal(s.dataPanel, EDIT_SELECT_COM_PORT, static_cast<double>(s.link.comPort));
-    ui.SetCtrlVal(s.dataPanel, STRING_IP_ADRESS, std::string_view(s.link.host));
     s.link.tcpPort = PortFromText(s.link.tcpPortText);
+    a.events->LinkChosen(s.link);
 
-    if (s.link.protocol == PROTOCOL_TCPIP) {
-        ui.SetCtrlVisible(s.dataPanel, EDIT_SELECT_COM_PORT, false);
-        ui.SetCtrlVisible(s.dataPanel, STRING_IP_ADRESS, true);
+    if (s.link.protocol == PROTOCOL_TCPIP)
         InitTCP_IP(a);
-    } else {
-        ui.SetCtrlVisible(s.dataPanel, EDIT_SELECT_COM_PORT, true);
-        ui.SetCtrlVisible(s.dataPanel, STRING_IP_ADRESS, false);
+    else
         InitRS232(a);
-    }
 
     if (s.linkResult >= 0)
         CheckComLine(a);
     else
-        ConnectionPopup(a, kNoConnection);
+        ConnectionPopup(a, kNoConnection, nullptr);
 }
 
-int IdentifySensor(App& a) {
-    Platform& ui = a.ui;
+int IdentifySensor(App& a, Identification* out) {
     SessionState& s = a.s;
+    if (out != nullptr) *out = Identification{};
 
-    FillTxBuf(a, 7, 0, 0);
-    if (DataExchange(a, 8) != 1) {
-        ConnectionPopup(a, kNoConnection);
+    FillTxBuf(a, ORDER_FIRMWARE, 0, 0);
+    if (DataExchange(a, kHeaderSize) != 1) {
+        ConnectionPopup(a, kNoConnection, out);
         return -1;
     }
     constexpr size_t kFirmwareBytes = sizeof(s.firmwareText) - 1;  // 72
-    std::memcpy(s.firmwareText, s.rxBuffer + 8, kFirmwareBytes);
+    std::memcpy(s.firmwareText, s.rxBuffer + kHeaderSize, kFirmwareBytes);
     s.firmwareText[kFirmwareBytes] = '\0';
     // The sensor's texts are Windows-1252; they are kept as received and
     // converted only where they are shown.
-    ui.SetCtrlTooltip(s.dataPanel, DISPS_STATUS, Cp1252ToUtf8(s.firmwareText));
+    a.events->FirmwareRead(Cp1252ToUtf8(s.firmwareText));
 
     const FirmwareInfo fw = ParseFirmware(s.firmwareText);
     s.sensorType = fw.sensorType;
+    if (out != nullptr) {
+        out->sensorType = fw.sensorType;
+        CopyText(out->model, fw.model);
+        CopyText(out->firmware, s.firmwareText);
+    }
     if (fw.sensorType == 0) {
         std::string text = kUnsupportedHead;
         text += Cp1252ToUtf8(fw.piece1);
         text += ".";
         text += Cp1252ToUtf8(fw.piece2);
         text += kUnsupportedTail;
-        ConnectionPopup(a, text);
+        ConnectionPopup(a, text, out);
+        if (out != nullptr) out->result = 0;
         return 0;
     }
     const std::string display = Cp1252ToUtf8(fw.display);
-    ui.SetCtrlVal(s.dataPanel, DISPS_STATUS, std::string_view(display));
+    a.events->StatusShown(display);
     AppendStatusBox(a, display);
 
-    FillTxBuf(a, 15, 0, 0);
-    if (DataExchange(a, 8) != 1) {
-        ConnectionPopup(a, kNoConnection);
+    FillTxBuf(a, ORDER_NAME, 0, 0);
+    if (DataExchange(a, kHeaderSize) != 1) {
+        ConnectionPopup(a, kNoConnection, out);
         return -1;
     }
     // The name arrives with the length of the response header; the field keeps
@@ -216,22 +198,26 @@ int IdentifySensor(App& a) {
     std::memset(s.sensorName, 0, sizeof(s.sensorName));
     size_t nameBytes = s.respLength;
     if (nameBytes > sizeof(s.sensorName) - 1) nameBytes = sizeof(s.sensorName) - 1;
-    std::memcpy(s.sensorName, s.rxBuffer + 8, nameBytes);
+    std::memcpy(s.sensorName, s.rxBuffer + kHeaderSize, nameBytes);
 
     AppendStatusBox(a, "\nSENSOR: " + Cp1252ToUtf8(s.sensorName));
     char line[64];
     std::snprintf(line, sizeof(line), "\nSERIAL NUMBER: %u", static_cast<unsigned>(s.respStatus));
     AppendStatusBox(a, line);
     AppendStatusBox(a, "\n\n");
+    if (out != nullptr) {
+        out->result = 1;
+        CopyText(out->name, s.sensorName);
+        out->serialNumber = s.respStatus;
+    }
     return 1;
 }
 
 void CheckComLine(App& a) {
-    Platform& ui = a.ui;
     SessionState& s = a.s;
     if (IdentifySensor(a) != 1) return;
 
-    if (ui.ConfirmPopup(kTitle, DefaultParaQuestion(s.language)) == 1) {
+    if (a.events->AskDefaultParameters(DefaultParaQuestion(s.language))) {
         LoadDefaultParaValues(a.para, a.teach, 1);
         s.connected = 1;
         SendPara(a);
@@ -239,32 +225,25 @@ void CheckComLine(App& a) {
     }
     s.connected = 1;
     GetPara(a);
-    if (s.connected == 1) ui.SetCtrlDimmed(s.tpConnect, BUTTON_ACCEPT, false);
+    if (s.connected == 1) a.events->ConnectionEstablished();
 }
 
 void Disconnect(App& a) {
-    Platform& ui = a.ui;
     SessionState& s = a.s;
     SetButtonsDimmed(a, 0, 1);
 
-    s.link.comPort = static_cast<uint16_t>(ui.GetCtrlValInt(s.tpConnect, EDIT_SELECT_COM_PORT));
+    a.events->ReadLinkChoice(s.link, true);
     CloseCom(a, s.link.comPort);
     if (s.tcpOpen != 0) {
         DisconnectFromTCPServer(a);
         s.tcpOpen = 0;
     }
 
-    ui.SetCtrlVal(s.dataPanel, DISPS_STATUS, std::string_view("NO SENSOR CONNECTED!"));
+    a.events->StatusShown("NO SENSOR CONNECTED!");
     AppendStatusBox(a, "NO SENSOR CONNECTED!\n\n");
 
-    ui.SetCtrlVal(s.mainPanel, RADIO_BTN_FILE, 1.0);
-    ui.SetCtrlVal(s.mainPanel, RADIO_BTN_EEPROM, 0.0);
     s.transferTarget = TARGET_FILE;
-
-    ui.SetCtrlDimmed(s.tpConnect, BUTTON_TRY_TO_CONNECT, false);
-    ui.SetCtrlDimmed(s.tpConnect, EDIT_SELECT_BAUDRATE, false);
-    ui.SetCtrlDimmed(s.mainPanel, BUTTON_GET, false);
-    ui.SetCtrlDimmed(s.mainPanel, BUTTON_SEND, false);
+    a.events->WentOffline();
 
     s.connected = 0;
 }

@@ -1,16 +1,13 @@
 // The live acquisition loop and the cycle-time measurement.
 #include <cstdint>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
+#include "app/core/session_events.h"
 #include "link/link.h"
 #include "session/session.h"
-#include "ui/view/view.h"
 
 namespace lq {
 namespace {
-
-constexpr int kOrderLive = 8;
-constexpr int kOrderCycleTime = 105;  // 'i'
 
 int16_t Le16(const uint8_t* p) {
     return static_cast<int16_t>(p[0] | (p[1] << 8));
@@ -25,33 +22,34 @@ int32_t Le32(const uint8_t* p) {
 
 int RequestLiveRecord(App& a) {
     SessionState& s = a.s;
-    FillTxBuf(a, kOrderLive, 0, 0);
-    if (DataExchange(a, 8) != 1) return -1;
-    const uint8_t* d = s.rxBuffer + 8;
+    FillTxBuf(a, ORDER_LIVE, 0, 0);
+    if (DataExchange(a, kHeaderSize) != 1) return -1;
+    const uint8_t* d = s.rxBuffer + kHeaderSize;
     for (size_t i = 0; i < s.liveRecord.w.size(); ++i) s.liveRecord.w[i] = Le16(d + 2 * i);
     return 1;
 }
 
-void GetData(App& a) {
+bool GetData(App& a) {
     SessionState& s = a.s;
+    const uint32_t failuresBefore = a.dev.failures;
     s.running = 1;
     do {
         // SEND and GET requested during the last exchange run between two
         // live requests, SEND first.
         if (s.sendPending != 0) {
             SendPara(a);
-            if (s.running == 0) return;
+            if (s.running == 0) break;
         }
         if (s.getPending != 0) {
             GetPara(a);
-            if (s.running == 0) return;
+            if (s.running == 0) break;
         }
         if (RequestLiveRecord(a) == 1) {
-            SetPanelData(a);
-            ShowGraph3D(a);
-            if (a.liveObserver != nullptr) a.liveObserver(a, a.liveObserverData);
+            a.events->ShowLiveRecord(s.liveRecord);
+            a.events->ShowGraphs();
         }
     } while (s.running == 1);
+    return a.dev.failures == failuresBefore;
 }
 
 int CyclePrecision(double frequency) {
@@ -60,19 +58,20 @@ int CyclePrecision(double frequency) {
     return 2;
 }
 
-void GetCycleTime(App& a) {
+bool GetCycleTime(App& a) {
     SessionState& s = a.s;
-    FillTxBuf(a, kOrderCycleTime, 0, 0);
-    if (DataExchange(a, 8) == 1) {
-        const int32_t count = Le32(s.rxBuffer + 8);
-        const int32_t time = Le32(s.rxBuffer + 12);
+    FillTxBuf(a, ORDER_CYCLE_TIME, 0, 0);
+    const bool answered = DataExchange(a, kHeaderSize) == 1;
+    if (answered) {
+        const int32_t count = Le32(s.rxBuffer + kHeaderSize);
+        const int32_t time = Le32(s.rxBuffer + kHeaderSize + 4);
         // A time of 0 would divide by zero: show 0 instead.
         s.cycleFrequency = time != 0 ? count / (time * 0.01) : 0.0;
     } else {
         s.cycleFrequency = 0.0;
     }
-    a.ui.SetCtrlPrecision(s.mainPanel, DISP_CYCLE_TIME_HZ, CyclePrecision(s.cycleFrequency));
-    a.ui.SetCtrlVal(s.mainPanel, DISP_CYCLE_TIME_HZ, s.cycleFrequency);
+    a.events->CycleTimeMeasured(s.cycleFrequency);
+    return answered;
 }
 
 }  // namespace lq

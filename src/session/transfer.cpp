@@ -3,16 +3,14 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/core/platform.h"
+#include "app/core/event_loop.h"
+#include "app/core/session_events.h"
 #include "data/para.h"
 #include "link/link.h"
 #include "session/session.h"
-#include "ui/view/view.h"
 
 namespace lq {
 namespace {
-
-constexpr int kTeachArgument = 2;
 
 // The sensor's count of parameters it reset after a write; reported through
 // the failure report, so that a live loop or identification stops after it.
@@ -24,60 +22,74 @@ void ReportRamPlausibility(App& a) {
     SetTimeout(a);
 }
 
-}  // namespace
-
-void SendPara(App& a) {
-    SessionState& s = a.s;
-    s.sendPending = 0;
-
-    ParaToBytes(a.para, s.frameBuffer + 8);
-    FillTxBuf(a, 1, 0, kParaBytes);
-    if (DataExchange(a, 8 + kParaBytes) != 1) return;
-    if (s.respStatus != 0) ReportRamPlausibility(a);
-
-    TeachToBytes(a.teach, s.frameBuffer + 8, kSensorTeachVectors);
-    FillTxBuf(a, 1, kTeachArgument, kSensorTeachBytes);
-    if (DataExchange(a, 8 + kSensorTeachBytes) != 1) return;
-    if (s.respStatus != 0) ReportRamPlausibility(a);
-
-    // Only the EEPROM target stores; any other value means the RAM alone.
-    if (s.transferTarget == TARGET_EEPROM) {
-        FillTxBuf(a, 3, 0, 0);
-        DataExchange(a, 8);
-    }
+// One order-1 write of `bytes` data bytes already in frameBuffer; the
+// sensor's plausibility count, or -1 when the exchange failed.
+int WriteToRam(App& a, uint16_t argument, uint16_t bytes) {
+    FillTxBuf(a, ORDER_WRITE, argument, bytes);
+    if (DataExchange(a, kHeaderSize + bytes) != 1) return -1;
+    if (a.s.respStatus != 0) ReportRamPlausibility(a);
+    return a.s.respStatus;
 }
 
-void GetPara(App& a) {
+}  // namespace
+
+TransferResult SendPara(App& a) {
     SessionState& s = a.s;
+    const uint32_t failuresBefore = a.dev.failures;
+    TransferResult r;
+    s.sendPending = 0;
+
+    ParaToBytes(a.para, s.frameBuffer + kHeaderSize);
+    r.paraCount = WriteToRam(a, kArgParaBlock, kParaBytes);
+    if (r.paraCount >= 0) {
+        TeachToBytes(a.teach, s.frameBuffer + kHeaderSize, kSensorTeachVectors);
+        r.teachCount = WriteToRam(a, kArgTeachTable, kSensorTeachBytes);
+    }
+    // Only the EEPROM target stores; any other value means the RAM alone.
+    if (r.teachCount >= 0 && s.transferTarget == TARGET_EEPROM) {
+        FillTxBuf(a, ORDER_STORE_EEPROM, 0, 0);
+        r.stored = DataExchange(a, kHeaderSize) == 1;
+    }
+    r.ok = r.teachCount >= 0 && a.dev.failures == failuresBefore &&
+           (r.stored || s.transferTarget != TARGET_EEPROM);
+    return r;
+}
+
+TransferResult GetPara(App& a) {
+    SessionState& s = a.s;
+    const uint32_t failuresBefore = a.dev.failures;
+    TransferResult r;
     s.getPending = 0;
 
     if (s.transferTarget == TARGET_EEPROM) {
-        FillTxBuf(a, 4, 0, 0);
-        if (DataExchange(a, 8) != 1) return;
+        FillTxBuf(a, ORDER_LOAD_EEPROM, 0, 0);
+        if (DataExchange(a, kHeaderSize) != 1) return r;
+        r.eepromCount = s.respStatus;
         if (s.respStatus != 0) {
             // Information only: no failure report, the read goes on.
-            a.ui.SetActiveTabPage(s.mainPanel, TAB_MAIN1, 0);
             std::snprintf(s.statusText, sizeof(s.statusText),
                           "INFO!\n%u PARAMETER FROM EEPROM DID NOT PASS PLAUSIBILITY CHECK AND "
                           "WERE SET TO DEFAULT VALUE!\n\n",
                           static_cast<unsigned>(s.respStatus));
-            AppendStatusBox(a, s.statusText);
+            a.events->InfoReported(s.statusText);
         }
     }
 
     // The copies take the full image whatever length the sensor announced;
     // the receive buffer is zero behind what arrived.
-    FillTxBuf(a, 2, 0, 0);
-    if (DataExchange(a, 8) != 1) return;
-    ParaFromBytes(a.para, s.rxBuffer + 8);
+    FillTxBuf(a, ORDER_READ, kArgParaBlock, 0);
+    if (DataExchange(a, kHeaderSize) != 1) return r;
+    ParaFromBytes(a.para, s.rxBuffer + kHeaderSize);
 
-    FillTxBuf(a, 2, kTeachArgument, 0);
-    if (DataExchange(a, 8) != 1) return;
-    TeachFromBytes(a.teach, s.rxBuffer + 8, kSensorTeachVectors);
+    FillTxBuf(a, ORDER_READ, kArgTeachTable, 0);
+    if (DataExchange(a, kHeaderSize) != 1) return r;
+    TeachFromBytes(a.teach, s.rxBuffer + kHeaderSize, kSensorTeachVectors);
 
-    SetPanelValues(a);
-    InitGraphs(a);
-    ShowGraph3D(a);
+    a.events->ShowConfiguration();
+    a.events->ShowTolerances();
+    a.events->ShowGraphs();
+    r.ok = a.dev.failures == failuresBefore;
+    return r;
 }
 
 }  // namespace lq

@@ -205,7 +205,23 @@ INSTANTIATE_TEST_SUITE_P(StartUp, LateFailureTest, ::testing::ValuesIn(kLateFail
 // The close event stores the settings at once and clears `running`; the live
 // loop lets the exchange that waits finish (answered or timed out), starts no
 // further request, and then the event loop and the program end.
-class CloseDuringLiveTest : public WinMainScenario, public ::testing::WithParamInterface<bool> {};
+class CloseDuringLiveTest : public WinMainScenario, public ::testing::WithParamInterface<bool> {
+  protected:
+    // The panel's events, counting the live records shown.
+    struct CountingScreen : ScreenEvents {
+        using ScreenEvents::ScreenEvents;
+        int shown = 0;
+        void ShowLiveRecord(const LiveRecord& record) override {
+            ScreenEvents::ShowLiveRecord(record);
+            ++shown;
+        }
+    };
+    CountingScreen counting{a};
+    void SetUp() override {
+        WinMainScenario::SetUp();
+        a.events = &counting;
+    }
+};
 
 TEST_P(CloseDuringLiveTest, StoresAtOnceLetsTheExchangeFinishThenEnds) {
     const bool sensorAnswers = GetParam();
@@ -216,9 +232,7 @@ TEST_P(CloseDuringLiveTest, StoresAtOnceLetsTheExchangeFinishThenEnds) {
     constexpr int kStartUpRequests = 5;  // firmware, name, EEPROM load, two reads
     constexpr int kLiveBeforeClose = 2;  // answered before the close
     if (!sensorAnswers) sensor->SetFault(lqsim::Fault::Silent, kStartUpRequests + 3);
-    int shown = 0;
-    a.liveObserverData = &shown;
-    a.liveObserver = [](App&, void* data) { ++*static_cast<int*>(data); };
+    int& shown = counting.shown;
     bool storedAtClose = false;
     double closedAt = -1;
     int shownAtClose = -1;

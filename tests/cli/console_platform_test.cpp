@@ -14,6 +14,7 @@
 #include "session/identify.h"
 #include "session/session.h"
 #include "sim/simulator.h"
+#include "ui/screen_events.h"
 
 namespace lq::test {
 namespace {
@@ -76,7 +77,7 @@ TEST(ConsolePlatform, TheSessionsConnectionSequenceRunsOnTheConnectPageStore) {
     cli::ConsolePlatform ui;
     ui.messages = nullptr;
     ui.confirmAnswer = 0;  // no defaults
-    App a(ui);
+    ScreenApp a(ui);
     a.s.mainPanel = ui.LoadPanel(0, "", MAINP);
     a.s.dataPanel = ui.LoadPanel(0, "", DATAP);
     a.s.tpConnect = ui.GetPanelHandleFromTabPage(a.s.mainPanel, TAB_MAIN1, 0);

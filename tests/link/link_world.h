@@ -14,12 +14,13 @@
 #include "link/link.h"
 #include "link/link_internal.h"
 #include "tests/support/test_platform.h"
+#include "ui/screen_events.h"
 
 namespace lq::linktest {
 
 struct LinkWorld {
     TestPlatform tp;
-    App a{tp};
+    ScreenApp a{tp};
 
     LinkWorld() {
         a.s.mainPanel = tp.LoadPanel(0, TestUirPath(), MAINP);

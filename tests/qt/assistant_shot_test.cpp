@@ -21,6 +21,7 @@
 #include "sim/simulator.h"
 #include "tests/qt/qt_fixture.h"
 #include "ui/callbacks.h"
+#include "ui/screen_events.h"
 
 namespace lq::qt {
 namespace {
@@ -59,7 +60,7 @@ TEST(AssistantScreenshot, AssistantPageAfterTeachingThreeColours) {
         (std::filesystem::temp_directory_path() / ("lq_assistant_shot_" + std::to_string(getpid())))
             .string();
     std::filesystem::create_directories(ui.dir);
-    App a(ui);
+    ScreenApp a(ui);
     CopyText(a.dev.deviceDir, ui.dir);  // no serial devices: the start-up attempt fails at once
     ui.SetCallbackResolver(&ProgramCallbacks(), &a);
 

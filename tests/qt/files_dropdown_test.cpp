@@ -20,6 +20,7 @@
 #include "ui/callbacks.h"
 #include "ui/combo.h"
 #include "ui/connect_tab.h"
+#include "ui/screen_events.h"
 
 namespace lq {
 namespace {
@@ -38,7 +39,7 @@ class QtDropDownTest : public ::testing::Test {
     QApplication& qapp = Application();
     std::string dir;
     std::unique_ptr<qt::QtPlatform> ui;
-    std::unique_ptr<App> a;
+    std::unique_ptr<ScreenApp> a;
     QLineEdit* field = nullptr;
 
     void SetUp() override {
@@ -47,7 +48,7 @@ class QtDropDownTest : public ::testing::Test {
         dir = tmpl;
         ui = std::make_unique<qt::QtPlatform>();
         ui->SetAutomaticPopupAnswers(true);
-        a = std::make_unique<App>(*ui);
+        a = std::make_unique<ScreenApp>(*ui);
         ui->SetCallbackResolver(&ProgramCallbacks(), a.get());
         ASSERT_EQ(LoadProgramPanels(*a, TestUirPath()), 0);
         CopyText(a->s.programDir, dir);

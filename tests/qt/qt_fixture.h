@@ -14,6 +14,7 @@
 #include "app/qt/qt_platform.h"
 #include "app/winmain.h"
 #include "ui/callbacks.h"
+#include "ui/screen_events.h"
 
 namespace lq::qt {
 
@@ -75,7 +76,7 @@ class QtPanelsTest : public ::testing::Test {
   protected:
     QApplication& qapp = TestApp();
     QtPlatform qp;
-    App a{qp};
+    ScreenApp a{qp};
     Recorder rec;
 
     // The program's panels from the shipped resource; callbacks go to `rec`

@@ -16,6 +16,7 @@
 #include "sim/simulator.h"
 #include "tests/support/test_platform.h"
 #include "ui/callbacks.h"
+#include "ui/screen_events.h"
 
 namespace lq::test {
 
@@ -60,7 +61,7 @@ class SessionTest : public ::testing::Test {
     }
 
     TestPlatform ui;
-    App a{ui};
+    ScreenApp a{ui};
 };
 
 // The same with the simulated sensor served over TCP.

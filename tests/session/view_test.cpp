@@ -9,6 +9,7 @@
 
 #include "data/para.h"
 #include "tests/session/fixture.h"
+#include "ui/screen_events.h"
 
 namespace lq::test {
 namespace {
@@ -57,7 +58,7 @@ class ViewTest : public ::testing::Test {
     }
 
     AxisLog ui;
-    App a{ui};
+    ScreenApp a{ui};
 };
 
 TEST_F(ViewTest, WorkedExampleFramesBothAxesToTheWiderSpan) {

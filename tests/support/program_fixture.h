@@ -12,13 +12,14 @@
 
 #include "app/winmain.h"
 #include "tests/support/test_platform.h"
+#include "ui/screen_events.h"
 
 namespace lq {
 
 class ProgramTest : public ::testing::Test {
   protected:
     TestPlatform tp;
-    App a{tp};
+    ScreenApp a{tp};
     std::string dir;
 
     void SetUp() override {

@@ -18,6 +18,7 @@
 #include "tests/support/test_platform.h"
 #include "ui/callbacks.h"
 #include "ui/combo.h"
+#include "ui/screen_events.h"
 
 namespace lq::testing_files {
 
@@ -56,11 +57,11 @@ inline std::string Replace(std::string text, const std::string& from, const std:
 // One run of the program's user interface (without the event loop).
 struct Session {
     TestPlatform p;
-    std::unique_ptr<App> a;
+    std::unique_ptr<ScreenApp> a;
 
     explicit Session(const std::string& dir) {
         p.projectDir = dir;
-        a = std::make_unique<App>(p);
+        a = std::make_unique<ScreenApp>(p);
         p.SetCallbackResolver(&ProgramCallbacks(), a.get());
         EXPECT_EQ(LoadProgramPanels(*a, TestUirPath()), 0);
         CopyText(a->s.programDir, dir);

@@ -3,7 +3,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/core/platform.h"
+
 namespace lq {
+
+App::App(Platform& p) : ui(p), loop(p) {}
+App::App(Platform& p, SessionEvents& e) : ui(p), loop(p), events(&e) {}
 
 void CopyText(char* dst, size_t size, std::string_view src) {
     if (size == 0) return;

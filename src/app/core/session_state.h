@@ -9,11 +9,14 @@
 #include <memory>
 #include <string_view>
 
+#include "app/core/descriptors.h"
+#include "app/core/session_events.h"
 #include "data/para.h"
 
 namespace lq {
 
 class Platform;
+class EventLoop;
 
 inline constexpr int kFrameBufferSize = 2048;
 inline constexpr int kMaxFrameData = kFrameBufferSize - 8;  // 2040
@@ -94,35 +97,44 @@ struct GraphExtents {
 
 // What the link layer keeps about the open serial port and TCP connection.
 struct LinkDevices {
-    int serialFd = -1;
+    UniqueFd serialFd;
     int serialPort = 0;  // COM number that serialFd belongs to
-    int tcpFd = -1;
-    int tcpWatch = 0;    // platform fd-watch id
+    UniqueFd tcpFd;
     bool tcpStale = false;  // the last exchange failed: drop pending bytes before the next
+    // Link failures reported so far (ReportFailure); a session operation
+    // compares it before and after to tell its caller whether one failed.
+    uint32_t failures = 0;
     // Where COM numbers are looked up ("/dev" in the program; tests point it
     // at a folder of pseudo-terminal links).
     char deviceDir[256] = {'/', 'd', 'e', 'v', 0};
 
     // The serial port's input queue of 1024 bytes, filled from the descriptor
     // by the port's watch, so that a waiting exchange can block on readiness.
-    int serialWatch = 0;          // platform fd-watch id of the serial port
     double serialTimeout = 2.0;   // read/write time-out of the serial port, seconds
     int serialQueueLen = 0;       // bytes waiting in serialQueue
     int32_t icountBase[4] = {};   // driver's frame/overrun/parity/break counts at the last look
     // The 1024 bytes of data plus the header, which the exchange takes off
     // the queue before the data: a response's data may fill the whole queue.
     uint8_t serialQueue[kSerialQueueSize + 8] = {};
+
+    // Declared after the descriptors: a watch goes before its descriptor closes.
+    FdWatch tcpWatch;
+    FdWatch serialWatch;  // fills serialQueue from the descriptor
 };
 
 class ComboRegistry;  // the drop-down history widgets (ui)
 
 // The application object: owns everything that lives for the whole run.
+// A front end gives it the platform and, optionally, its SessionEvents
+// (without them the session reports nothing and asks nothing).
 struct App {
-    explicit App(Platform& p) : ui(p) {}
+    explicit App(Platform& p);
+    App(Platform& p, SessionEvents& e);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    Platform& ui;
+    Platform& ui;     // what the panel code uses: screen, dialogues, event loop
+    EventLoop& loop;  // what the device layer uses: the same platform's event loop
     SessionState s;
     ParaBlock para;
     TeachTable teach;
@@ -132,11 +144,13 @@ struct App {
     // Created by the ui layer when it attaches the drop-down, which also sets
     // the deleter (this layer cannot see the type).
     std::unique_ptr<ComboRegistry, void (*)(ComboRegistry*)> combos{nullptr, nullptr};
-    // Called by the live loop after each record it has shown (nullptr: none),
-    // with liveObserverData; a caller without a screen takes the records here
-    // and may end the loop by clearing s.running.
-    void (*liveObserver)(App& a, void* data) = nullptr;
-    void* liveObserverData = nullptr;
+
+  private:
+    SessionEvents silent_;
+
+  public:
+    // Where link, session and assistant report; never null.
+    SessionEvents* events = &silent_;
 };
 
 // Bounded copy into a fixed char array: always terminated, cut at size-1.

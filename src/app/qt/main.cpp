@@ -26,6 +26,7 @@
 #include "data/ini.h"
 #include "data/paramfile_doc.h"
 #include "data/settings_doc.h"
+#include "ui/screen_events.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
     if (!opt.ok) return 2;
 
     lq::qt::QtPlatform platform;
-    lq::App app(platform);
+    lq::ScreenApp app(platform);
 
     // Saves the main window and ends the program; armed after --after-ms.
     auto shoot = [&platform, &app, opt] {

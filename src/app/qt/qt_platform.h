@@ -55,82 +55,13 @@ class QtPlatform : public QObject, public Platform {
     int CallbackDepth() const { return callbackDepth_; }
 
     // ---- Platform -------------------------------------------------------------------
-    int RunUserInterface() override;
-    void QuitUserInterface(int code) override;
-    void ProcessSystemEvents() override;
-    void WaitForEvents(double maxSeconds) override;
-    int AddFdWatch(int fd, std::function<void()> onReadable) override;
-    void RemoveFdWatch(int watchId) override;
-    double Timer() override;
-    void Sleep(int milliseconds) override;
+    LQ_EVENT_LOOP_OVERRIDES;
     void RepaintWhileBlocked() override;
-    void SetWaitCursor(bool on) override;
-    void SetCallbackResolver(const CallbackResolver* resolver, void* callbackData) override;
-    int LoadPanel(int parentPanel, const std::string& uirPath, int resource) override;
-    int GetPanelHandleFromTabPage(int panel, int tabCtrl, int pageIndex) override;
-    void DisplayPanel(int panel) override;
-    void DiscardPanel(int panel) override;
-    void SetPanelTitle(int panel, const std::string& title) override;
-    std::string GetPanelTitle(int panel) override;
-    void SetPanelPos(int panel, int top, int left) override;
-    void GetPanelPos(int panel, int& top, int& left) override;
-    void SetPanelSize(int panel, int height, int width) override;
-    void GetPanelSize(int panel, int& height, int& width) override;
-    void CenterPanel(int panel) override;
-    void SetPanelZoomState(int panel, int zoom) override;
-    int GetPanelZoomState(int panel) override;
-    int ScreenCount() override;
-    void GetScreenRect(int screen, int& top, int& left, int& height, int& width) override;
-    void SetActiveTabPage(int panel, int tabCtrl, int pageIndex) override;
-    int GetActiveTabPage(int panel, int tabCtrl) override;
-    void SetCtrlVal(int panel, int ctrl, double value) override;
-    void SetCtrlVal(int panel, int ctrl, std::string_view text) override;
-    double GetCtrlValDouble(int panel, int ctrl) override;
-    std::string GetCtrlValString(int panel, int ctrl) override;
-    void ResetTextBox(int panel, int ctrl, std::string_view text) override;
-    void SetCtrlDimmed(int panel, int ctrl, bool dimmed) override;
-    bool GetCtrlDimmed(int panel, int ctrl) override;
-    void SetCtrlVisible(int panel, int ctrl, bool visible) override;
-    bool GetCtrlVisible(int panel, int ctrl) override;
-    void SetCtrlPos(int panel, int ctrl, int top, int left) override;
-    void SetCtrlTooltip(int panel, int ctrl, const std::string& text) override;
-    std::string GetCtrlTooltip(int panel, int ctrl) override;
-    void SetCtrlPrecision(int panel, int ctrl, int digits) override;
-    int GetCtrlPrecision(int panel, int ctrl) override;
-    void SetCtrlFrameColor(int panel, int ctrl, uint32_t rgb) override;
-    uint32_t GetCtrlFrameColor(int panel, int ctrl) override;
-    void SetCtrlTextSelection(int panel, int ctrl, int start, int length) override;
-    int NewTextMessage(int panel, const std::string& text, int top, int left, int pointSize,
-                       uint32_t bgColor, uint32_t textColor) override;
-    int DisplayImageFile(int panel, int ctrl, const std::string& path) override;
-    void HideBuiltInCtrlMenuItems(int panel, int ctrl) override;
-    void SetTableCellVal(int panel, int ctrl, Point cell, int value) override;
-    int GetTableCellVal(int panel, int ctrl, Point cell) override;
-    void SetTableCellRangeBgColor(int panel, int ctrl, Rect range, uint32_t rgb) override;
-    uint32_t GetTableCellBgColor(int panel, int ctrl, Point cell) override;
-    void SetActiveTableCell(int panel, int ctrl, Point cell) override;
-    Point GetActiveTableCell(int panel, int ctrl) override;
-    void DeleteGraphPlots(int panel, int ctrl) override;
-    void PlotArc(int panel, int ctrl, double x1, double y1, double x2, double y2, int startAngle,
-                 int arcAngle, uint32_t outline, uint32_t fill) override;
-    void SetAxisRange(int panel, int ctrl, Axis axis, double min, double max) override;
-    void GetAxisRange(int panel, int ctrl, Axis axis, double& min, double& max) override;
-    void SetGraphCursor(int panel, int ctrl, int cursor, double x, double y) override;
-    void SetStripPointsPerScreen(int panel, int ctrl, int points) override;
-    void PlotStripChart(int panel, int ctrl, const double* values, int count) override;
-    void AttachDropDown(int panel, int ctrl, DropDownHooks* hooks) override;
-    void SetDropDownVisible(int panel, int ctrl, bool visible) override;
-    void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) override;
-    int GetCtrlMaxLength(int panel, int ctrl) override;
+    LQ_SCREEN_OVERRIDES;
+    LQ_DIALOGUE_OVERRIDES;
     int CallCtrlCallback(int panel, int ctrl, int event, int eventData1, int eventData2) override;
-    void MessagePopup(const std::string& title, const std::string& text) override;
-    int ConfirmPopup(const std::string& title, const std::string& text) override;
-    int GenericMessagePopup(const std::string& title, const std::string& text,
-                            const std::string& button1, const std::string& button2,
-                            std::string* entry, int maxEntryLength, int enterButton,
-                            int escapeButton) override;
-    int FileSelectPopup(const FileSelectRequest& request, std::string& path) override;
     std::string GetProjectDir() override;
+    LQ_SCREEN_READBACK;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
