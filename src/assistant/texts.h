@@ -3,9 +3,9 @@
 // 4 Portuguese, 5 Italian, 6 Polish). UTF-8.
 #pragma once
 
-namespace lq {
+#include "app/core/session_state.h"  // kLanguages
 
-inline constexpr int kLanguages = 7;
+namespace lq {
 
 extern const char* const AssistTextParaCancelled[kLanguages];
 extern const char* const AssistTextTeachCancelled[kLanguages];

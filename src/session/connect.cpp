@@ -21,7 +21,7 @@ constexpr const char* kUnsupportedHead =
     "sensor is: ";
 constexpr const char* kUnsupportedTail = "\n\nClose window or work in offline mode!";
 
-constexpr const char* kQuestions[] = {
+constexpr const char* kQuestions[kLanguages] = {
     "Moechten Sie Default Parameter zum Sensor senden?",
     "Do you want to send default parameters to the sensor?",
     "Voulez-vous envoyer les paramètres par défaut au capteur?",
@@ -30,7 +30,6 @@ constexpr const char* kQuestions[] = {
     "Vuoi inviare i parametri di default al sensore?",
     "Czy wartosci standardowe parametrów maja zostac wyslane do czujnika?",
 };
-constexpr int kLanguages = static_cast<int>(sizeof(kQuestions) / sizeof(kQuestions[0]));
 
 struct Family {
     const char* model;
