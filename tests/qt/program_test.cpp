@@ -14,22 +14,29 @@
 namespace lq::qt {
 namespace {
 
-TEST(QtProgram, ScreenshotOptionSavesTheMainWindowAndEnds) {
-    TestApp();
-    // A copy of the program in a folder of its own, so that neither a settings
-    // file beside the build's program nor a serial port of this machine is used:
-    // its settings point at a loopback port nobody listens on.
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("lq_qt_program_" + std::to_string(getpid()));
+namespace fs = std::filesystem;
+
+// A copy of the program in the fresh folder `dir`, so that neither a settings
+// file beside the build's program nor a serial port of this machine is used:
+// its settings point at a loopback port nobody listens on. Returns the
+// copied program's path.
+std::string CopyOfTheProgram(const fs::path& dir) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const char* f : {"lumiquad-panel", "LumiquadTalvernV1_2.uir", "logoZEB.bmp"})
         fs::copy_file(fs::path(LQ_RUNTIME_DIR) / f, dir / f);
     const std::string panel = (dir / "lumiquad-panel").string();
-    ASSERT_EQ(std::system(("'" + panel + "' --write-tcp-settings '" +
-                           (dir / "PanelSettings.cfg").string() + "' 127.0.0.1 1")
-                              .c_str()),
-              0);
+    const std::string settings = (dir / "PanelSettings.cfg").string();
+    const std::string write = "'" + panel + "' --write-tcp-settings '" + settings + "' 127.0.0.1 1";
+    EXPECT_EQ(std::system(write.c_str()), 0);
+    return panel;
+}
+
+TEST(QtProgram, ScreenshotOptionSavesTheMainWindowAndEnds) {
+    TestApp();
+    const fs::path dir = fs::temp_directory_path() / ("lq_qt_program_" + std::to_string(getpid()));
+    const std::string panel = CopyOfTheProgram(dir);
+    ASSERT_FALSE(::testing::Test::HasFailure());
     const std::string shot = (dir / "main.png").string();
     const std::string cmd = "QT_QPA_PLATFORM=offscreen timeout 60 '" + panel + "' --screenshot '" +
                             shot + "' --after-ms 300 >'" + (dir / "out.txt").string() +
@@ -51,17 +58,10 @@ TEST(QtProgram, ScreenshotOptionSavesTheMainWindowAndEnds) {
 
 TEST(QtProgram, CloseAfterTheScreenshotStoresTheSettingsAsTheCloseBoxDoes) {
     TestApp();
-    namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("lq_qt_close_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : {"lumiquad-panel", "LumiquadTalvernV1_2.uir", "logoZEB.bmp"})
-        fs::copy_file(fs::path(LQ_RUNTIME_DIR) / f, dir / f);
-    const std::string panel = (dir / "lumiquad-panel").string();
+    const std::string panel = CopyOfTheProgram(dir);
+    ASSERT_FALSE(::testing::Test::HasFailure());
     const std::string settings = (dir / "PanelSettings.cfg").string();
-    ASSERT_EQ(std::system(("'" + panel + "' --write-tcp-settings '" + settings + "' 127.0.0.1 1")
-                              .c_str()),
-              0);
     const std::string shot = (dir / "main.png").string();
     const std::string cmd = "QT_QPA_PLATFORM=offscreen timeout 60 '" + panel + "' --screenshot '" +
                             shot + "' --after-ms 300 --close >/dev/null 2>&1";
