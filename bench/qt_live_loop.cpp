@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -101,6 +102,14 @@ class BenchApp : public QApplication {
   public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            const double t0 = ClockSeconds(CLOCK_THREAD_CPUTIME_ID);
+            const bool r = QApplication::notify(receiver, e);
+            PaintTime& t = paintTimes[receiver->metaObject()->className()];
+            t.cpu += ClockSeconds(CLOCK_THREAD_CPUTIME_ID) - t0;
+            ++t.count;
+            return r;
+        }
         if (e->type() != QEvent::UpdateRequest || depth_ > 0)
             return QApplication::notify(receiver, e);
         ++depth_;
@@ -113,6 +122,12 @@ class BenchApp : public QApplication {
     }
     long frames = 0;
     double frameCpu = 0;
+    // Paint events by the class of the widget painted.
+    struct PaintTime {
+        double cpu = 0;
+        long count = 0;
+    };
+    std::map<std::string, PaintTime> paintTimes;
 
   private:
     int depth_ = 0;
@@ -320,12 +335,14 @@ void MeasurePacing(Program& program, SimServer& sim, const char* name, double se
         "  program CPU per record (median): shown %.1f us, hidden %.1f us (bare client's "
         "thread %.1f us)\n",
         cpuShown.Median(), cpuHidden.Median(), bareCpu.Median());
-    std::printf("  program CPU, share of a core (median): shown %.2f %% (range %.2f-%.2f), "
-                "hidden %.2f %%\n",
-                coreShown.Median(), coreShown.Min(), coreShown.Max(), coreHidden.Median());
-    std::printf("  frames painted per second (median) %.1f; CPU per painted frame median %.3f ms "
-                "(range %.3f-%.3f)\n",
-                fps.Median(), frameCpu.Median(), frameCpu.Min(), frameCpu.Max());
+    std::printf(
+        "  program CPU, share of a core (median): shown %.2f %% (range %.2f-%.2f), "
+        "hidden %.2f %%\n",
+        coreShown.Median(), coreShown.Min(), coreShown.Max(), coreHidden.Median());
+    std::printf(
+        "  frames painted per second (median) %.1f; CPU per painted frame median %.3f ms "
+        "(range %.3f-%.3f)\n",
+        fps.Median(), frameCpu.Median(), frameCpu.Min(), frameCpu.Max());
     std::printf("  X server CPU per record (median): shown %.1f us, hidden %.1f us\n",
                 xShown.Median(), xHidden.Median());
     std::fflush(stdout);
@@ -341,6 +358,7 @@ void MeasureFramePainting(Program& program, lqsim::Sensor& sensor) {
     constexpr int kFrames = 300;
     for (const bool moveRanges : {false, true}) {
         Stats ms;
+        gApp->paintTimes.clear();
         for (int i = 0; i < kFrames; ++i) {
             const std::array<int16_t, 21> w = sensor.Measure();
             for (size_t k = 0; k < w.size(); ++k) a.s.liveRecord.w[k] = w[k];
@@ -354,10 +372,14 @@ void MeasureFramePainting(Program& program, lqsim::Sensor& sensor) {
             for (int k = 0; k < 100 && gApp->frames == f0; ++k) program.qp.WaitForEvents(0.01);
             if (gApp->frames > f0) ms.Add((gApp->frameCpu - c0) * 1e3 / (gApp->frames - f0));
         }
-        std::printf(
-            "one painted frame, %s: CPU median %.3f ms (range %.3f-%.3f) over %zu frames\n",
-            moveRanges ? "the ranges moved too" : "the ranges kept still", ms.Median(), ms.Min(),
-            ms.Max(), ms.v.size());
+        std::printf("one painted frame, %s: CPU median %.3f ms (range %.3f-%.3f) over %zu frames\n",
+                    moveRanges ? "the ranges moved too" : "the ranges kept still", ms.Median(),
+                    ms.Min(), ms.Max(), ms.v.size());
+        std::printf("  paint events, mean CPU of one:");
+        for (const auto& [cls, t] : gApp->paintTimes)
+            if (t.count >= kFrames / 2)
+                std::printf(" %s %.3f ms (%ld)", cls.c_str(), t.cpu * 1e3 / t.count, t.count);
+        std::printf("\n");
     }
     std::fflush(stdout);
 }
@@ -377,8 +399,7 @@ void MeasureSetters(Program& program, lqsim::Sensor& sensor) {
         us.Add(Seconds(t0, Clock::now()) * 1e6);
         QApplication::processEvents();
     }
-    std::printf("display setters per record, painting not included: median %.2f us\n",
-                us.Median());
+    std::printf("display setters per record, painting not included: median %.2f us\n", us.Median());
 }
 
 // One pass of event dispatch with nothing waiting (what the data wait runs
@@ -423,7 +444,7 @@ void MeasureDispatch(Program& program) {
         Seconds(t3, t4) / kPasses * 1e6, Seconds(t4, t5) / kPasses * 1e6);
 }
 
-int RunOn(const std::string& platform, pid_t xServer) {
+int RunOn(const std::string& platform, pid_t xServer, bool framesOnly) {
     setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
     SimServer unpaced(0), slow(115200), fast(921600);
     static int argc = 1;
@@ -448,9 +469,11 @@ int RunOn(const std::string& platform, pid_t xServer) {
     std::printf("== platform %s%s ==\n", platform.c_str(),
                 platform == "xcb" ? " (X server: the frames go out to it)" : "");
     std::fflush(stdout);
-    MeasurePacing(*program, unpaced, "unpaced simulator", 1.0, xServer);
-    MeasurePacing(*program, slow, "paced at 115200 baud", 2.0, xServer);
-    MeasurePacing(*program, fast, "paced at 921600 baud", 2.0, xServer);
+    if (!framesOnly) {
+        MeasurePacing(*program, unpaced, "unpaced simulator", 1.0, xServer);
+        MeasurePacing(*program, slow, "paced at 115200 baud", 2.0, xServer);
+        MeasurePacing(*program, fast, "paced at 921600 baud", 2.0, xServer);
+    }
     MeasureFramePainting(*program, unpaced.sensor);
     MeasureSetters(*program, unpaced.sensor);
     MeasureDispatch(*program);
@@ -515,18 +538,22 @@ int RunChild(const char* self, const char* platform, const std::string& display,
 int main(int argc, char** argv) {
     std::string platform;
     pid_t xServer = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool framesOnly = false;  // only the painting of single frames, for profiling
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frames-only") == 0) framesOnly = true;
+        if (i + 1 == argc) break;
         if (std::strcmp(argv[i], "--platform") == 0) platform = argv[i + 1];
         if (std::strcmp(argv[i], "--x-server-pid") == 0) xServer = std::atoi(argv[i + 1]);
     }
-    if (!platform.empty()) return RunOn(platform, xServer);
+    if (!platform.empty()) return RunOn(platform, xServer, framesOnly);
 
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     int rc = 0;
     pid_t xvfb = 0;
     const std::string display = StartXvfb(xvfb);
     if (display.empty()) {
-        std::printf("Xvfb could not be started (scripts/install-deps installs it): no xcb figures\n");
+        std::printf(
+            "Xvfb could not be started (scripts/install-deps installs it): no xcb figures\n");
     } else {
         rc |= RunChild(self.c_str(), "xcb", display, xvfb);
         kill(xvfb, SIGTERM);
