@@ -219,8 +219,8 @@ double CliRate(const std::string& slave, int baud, long count, const std::string
     std::filesystem::remove(link);
     if (symlink(slave.c_str(), link.c_str()) != 0) return -1;
     const std::string b = std::to_string(baud), c = std::to_string(count);
-    const char* argv[] = {"lumiquad-cli", "--com", "1", "--baud", b.c_str(), "--device-dir",
-                          dir.c_str(), "live", "--count", c.c_str()};
+    const char* argv[] = {"lumiquad-cli", "--com",     "1",    "--baud",  b.c_str(),
+                          "--device-dir", dir.c_str(), "live", "--count", c.c_str()};
     FILE* sink = std::fopen("/dev/null", "w");
     const double cpu0 = ThreadCpu();
     const double start = Now();

@@ -214,17 +214,24 @@ NumericDisplay::NumericDisplay(QWidget* parent, Repainter* r)
     setFocusPolicy(Qt::NoFocus);
 }
 
+void NumericDisplay::changeEvent(QEvent* e) {
+    if (LooksChanged(e)) backdrop_.Invalidate();
+    QFrame::changeEvent(e);
+}
+
 void NumericDisplay::paintEvent(QPaintEvent* e) {
     ++paints;
-    {
-        QPainter p(this);
-        const QRect r = contentsRect();
-        p.fillRect(r, isEnabled() ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xEE, 0xEE, 0xEE));
-        p.setPen(isEnabled() ? QColor(0x10, 0x10, 0x10) : QColor(0x90, 0x90, 0x90));
-        p.drawText(r.adjusted(4, 0, -5, 0), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(value_, 'f', std::clamp(precision_, 0, 15)));
+    const QRect r = contentsRect();
+    if (backdrop_.Renew(this)) {
+        QPainter bp(&backdrop_.Image());
+        bp.fillRect(r, isEnabled() ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xEE, 0xEE, 0xEE));
+        drawFrame(&bp);
     }
-    QFrame::paintEvent(e);
+    QPainter p(this);
+    backdrop_.Draw(p, e->region());
+    p.setPen(isEnabled() ? QColor(0x10, 0x10, 0x10) : QColor(0x90, 0x90, 0x90));
+    p.drawText(r.adjusted(4, 0, -5, 0), Qt::AlignRight | Qt::AlignVCenter,
+               QString::number(value_, 'f', std::clamp(precision_, 0, 15)));
 }
 
 // ---- bar -------------------------------------------------------------------------------

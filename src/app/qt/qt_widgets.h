@@ -112,13 +112,17 @@ class NumericDisplay : public QFrame, public Repaintable {
         Touch();
     }
     int Precision() const { return precision_; }
+    const Backdrop& Background() const { return backdrop_; }
 
   protected:
     void paintEvent(QPaintEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void Repaint() override { update(contentsRect()); }  // the frame stays
 
   private:
     double value_ = 0;
     int precision_ = 0;
+    Backdrop backdrop_;  // the frame and the empty field
 };
 
 // A filled bar between min and max; vertical when taller than wide.
