@@ -154,6 +154,11 @@ int main() {
                 Median(ours), Median(theirs));
     std::printf("ratio DataExchange / bare (median of %d rounds): %.3f  (goal >= 0.9)\n", kRounds,
                 Median(ratios));
+    std::printf("ratio range %.3f-%.3f; best rounds: DataExchange %.0f/s, bare %.0f/s\n",
+                *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()),
+                *std::max_element(ours.begin(), ours.end()),
+                *std::max_element(theirs.begin(), theirs.end()));
     std::printf("client-thread CPU per exchange: DataExchange %.2f us, bare %.2f us, ratio %.3f\n",
                 Median(cpuOurs), Median(cpuBare), Median(cpuOurs) / Median(cpuBare));
     std::printf("heap allocations per exchange: %.4f  (%ld in %ld exchanges; goal 0)\n",

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "cli/console_platform.h"
+#include "cli/tool.h"
 #include "link/link.h"
 #include "sim/simulator.h"
 
@@ -140,8 +141,15 @@ double ProgramRate(const std::string& slave, int baudIndex, const std::string& d
     return rate;
 }
 
+double ThreadCpu() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 // The same loop without the program: blocking write, blocking reads.
-double BareRate(const std::string& slave) {
+// `cpuPerRecord` receives this thread's CPU seconds per record.
+double BareRate(const std::string& slave, double* cpuPerRecord = nullptr) {
     const int fd = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return -1;
     termios t{};
@@ -153,6 +161,7 @@ double BareRate(const std::string& slave) {
     uint8_t req[8], rx[64];
     lq::BuildFrameHeader(req, lq::ORDER_LIVE, 0, 0);
     long n = 0;
+    const double cpu0 = ThreadCpu();
     const double start = Now();
     while (Now() - start < kSeconds) {
         if (write(fd, req, 8) != 8) return -1;
@@ -166,6 +175,7 @@ double BareRate(const std::string& slave) {
         ++n;
     }
     const double rate = static_cast<double>(n) / (Now() - start);
+    if (cpuPerRecord && n > 0) *cpuPerRecord = (ThreadCpu() - cpu0) / static_cast<double>(n);
     close(fd);
     return rate;
 }
@@ -201,6 +211,65 @@ bool Measure(const char* name, const std::string& slave, int baud, int index,
     return true;
 }
 
+// `lumiquad-cli live --count N` on COM1 -> `slave` (start-up, connection and
+// identification included, output to /dev/null); records per second or -1.
+double CliRate(const std::string& slave, int baud, long count, const std::string& dir,
+               double* cpuPerRecord) {
+    const std::string link = dir + "/ttyS0";
+    std::filesystem::remove(link);
+    if (symlink(slave.c_str(), link.c_str()) != 0) return -1;
+    const std::string b = std::to_string(baud), c = std::to_string(count);
+    const char* argv[] = {"lumiquad-cli", "--com",     "1",    "--baud",  b.c_str(),
+                          "--device-dir", dir.c_str(), "live", "--count", c.c_str()};
+    FILE* sink = std::fopen("/dev/null", "w");
+    const double cpu0 = ThreadCpu();
+    const double start = Now();
+    const int rc = lq::cli::Main(10, argv, sink, stderr);
+    const double seconds = Now() - start;
+    *cpuPerRecord = (ThreadCpu() - cpu0) / static_cast<double>(count);
+    std::fclose(sink);
+    return rc == 0 ? static_cast<double>(count) / seconds : -1;
+}
+
+struct Spread {
+    std::vector<double> v;
+    double Median() const {
+        std::vector<double> s = v;
+        std::sort(s.begin(), s.end());
+        return s.empty() ? 0 : s[s.size() / 2];
+    }
+    double Min() const { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
+    double Max() const { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+};
+
+// The command-line tool against the bare client on the simulator's
+// pseudo-terminal, in alternating rounds.
+bool MeasureCli(const std::string& slave, int baud, const std::string& dir) {
+    const long count = baud >= 921600 ? 2000 : 300;
+    Spread ratio, cli, bare, cliCpu, bareCpu;
+    for (int r = 0; r < kRounds; ++r) {
+        double cc = 0, bc = 0;
+        const double c = CliRate(slave, baud, count, dir, &cc);
+        const double b = BareRate(slave, &bc);
+        if (c < 0 || b < 0) {
+            std::printf("lumiquad-cli %d baud: exchange failed\n", baud);
+            return false;
+        }
+        ratio.v.push_back(c / b);
+        cli.v.push_back(c);
+        bare.v.push_back(b);
+        cliCpu.v.push_back(cc * 1e6);
+        bareCpu.v.push_back(bc * 1e6);
+    }
+    std::printf(
+        "lumiquad-cli live %7d baud: tool %.1f/s, bare %.1f/s (best rounds); ratio per round "
+        "pair: median %.3f, range %.3f-%.3f; CPU per record (medians): tool %.1f us, bare "
+        "%.1f us\n",
+        baud, cli.Max(), bare.Max(), ratio.Median(), ratio.Min(), ratio.Max(), cliCpu.Median(),
+        bareCpu.Median());
+    return true;
+}
+
 }  // namespace
 
 int main() {
@@ -221,6 +290,7 @@ int main() {
             lqsim::PtyServer pty(sensor);
             if (!pty.Start()) return 1;
             ok = Measure("simulator PtyServer", pty.SlavePath(), baud, index, dir) && ok;
+            ok = MeasureCli(pty.SlavePath(), baud, dir) && ok;
         }
     }
     std::filesystem::remove_all(dir);

@@ -61,9 +61,13 @@ bool ReadCounters(int fd, int32_t (&c)[4]) {
     return true;
 }
 
+// A driver that keeps no error counters does not start keeping them: it is
+// asked once per opening, not on every exchange.
 void ResetCounters(App& a) {
-    if (!ReadCounters(a.dev.serialFd, a.dev.icountBase))
+    if (a.dev.icountMissing || !ReadCounters(a.dev.serialFd, a.dev.icountBase)) {
+        a.dev.icountMissing = true;
         std::memset(a.dev.icountBase, 0, sizeof a.dev.icountBase);
+    }
 }
 
 void RemoveSerialWatch(App& a) {
@@ -71,44 +75,28 @@ void RemoveSerialWatch(App& a) {
 }
 
 // Moves what the driver holds into the input queue. What does not fit is
-// read and dropped, as from a full queue, so that a readable
-// descriptor never stays readable (the event loop would spin on it). `fromWatch`: called because
-// the descriptor signalled readiness; nothing there then means the line hung up.
-void PumpSerial(App& a, bool fromWatch) {
+// read and dropped, as from a full queue, so that a readable descriptor never
+// stays readable (the event loop would spin on it). The descriptor is
+// non-blocking: each read takes what is there, EAGAIN says nothing is, and 0
+// that the line hung up (device unplugged, peer of a pseudo-terminal gone);
+// then the watch stops, so the event loop does not spin, and waits time out.
+void PumpSerial(App& a) {
     const int fd = a.dev.serialFd;
     if (fd < 0) return;
-    int avail = 0;
-    if (ioctl(fd, FIONREAD, &avail) != 0) avail = 0;
-    if (avail <= 0) {
-        if (!fromWatch) return;
-        uint8_t probe;
-        const ssize_t n = read(fd, &probe, 1);
-        if (n == 1) {
-            // The byte came in between the two looks: keep it.
-            if (a.dev.serialQueueLen < static_cast<int>(sizeof a.dev.serialQueue))
-                a.dev.serialQueue[a.dev.serialQueueLen++] = probe;
-        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            // Hung up (device unplugged, peer of a pseudo-terminal gone):
-            // stop watching, so the event loop does not spin; waits time out.
-            RemoveSerialWatch(a);
-        }
-        return;
-    }
-    while (avail > 0) {
+    for (;;) {
         const int room = static_cast<int>(sizeof a.dev.serialQueue) - a.dev.serialQueueLen;
-        ssize_t n;
-        if (room > 0) {
-            n = read(fd, a.dev.serialQueue + a.dev.serialQueueLen,
-                     static_cast<size_t>(avail < room ? avail : room));
-            if (n > 0) a.dev.serialQueueLen += static_cast<int>(n);
-        } else {
-            uint8_t scratch[256];
-            n = read(fd, scratch,
-                     sizeof scratch < static_cast<size_t>(avail) ? sizeof scratch
-                                                                 : static_cast<size_t>(avail));
+        uint8_t scratch[256];
+        uint8_t* into = room > 0 ? a.dev.serialQueue + a.dev.serialQueueLen : scratch;
+        const size_t want = room > 0 ? static_cast<size_t>(room) : sizeof scratch;
+        const ssize_t n = read(fd, into, want);
+        if (n > 0) {
+            if (room > 0) a.dev.serialQueueLen += static_cast<int>(n);
+            if (static_cast<size_t>(n) < want) return;  // the driver is empty
+            continue;
         }
-        if (n <= 0) break;
-        avail -= static_cast<int>(n);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno != EAGAIN) RemoveSerialWatch(a);
+        return;
     }
 }
 
@@ -117,6 +105,7 @@ void CloseSerial(App& a) {
     a.dev.serialFd.Reset();
     a.dev.serialPort = 0;
     a.dev.serialQueueLen = 0;
+    a.dev.icountMissing = false;
 }
 
 }  // namespace
@@ -183,9 +172,10 @@ int OpenComConfig(App& a, int comPort, int baud) {
     a.dev.serialFd = std::move(fd);
     a.dev.serialPort = comPort;
     a.dev.serialQueueLen = 0;
+    a.dev.icountMissing = false;
     ResetCounters(a);
     App* app = &a;
-    a.dev.serialWatch.Start(a.loop, a.dev.serialFd, [app] { PumpSerial(*app, true); });
+    a.dev.serialWatch.Start(a.loop, a.dev.serialFd, [app] { PumpSerial(*app); });
     return 0;
 }
 
@@ -210,14 +200,14 @@ void FlushOutQ(App& a) {
 }
 
 int GetInQLen(App& a) {
-    PumpSerial(a, false);
+    PumpSerial(a);
     return a.dev.serialQueueLen;
 }
 
 int GetComStat(App& a) {
     int bits = 0;
     int32_t now[4];
-    if (a.dev.serialFd >= 0 && ReadCounters(a.dev.serialFd, now)) {
+    if (a.dev.serialFd >= 0 && !a.dev.icountMissing && ReadCounters(a.dev.serialFd, now)) {
         static constexpr int kBit[4] = {kLineFraming, kLineOverrun, kLineParity, kLineBreak};
         for (int i = 0; i < 4; ++i) {
             if (now[i] != a.dev.icountBase[i]) bits |= kBit[i];
@@ -232,7 +222,9 @@ int ComRd(App& a, uint8_t* buffer, int count) {
     const double start = a.loop.Timer();
     int got = 0;
     for (;;) {
-        PumpSerial(a, false);
+        // What the queue already holds is read from it; the driver is asked
+        // only for what is still missing.
+        if (a.dev.serialQueueLen < count - got) PumpSerial(a);
         int take = a.dev.serialQueueLen < count - got ? a.dev.serialQueueLen : count - got;
         if (take > 0) {
             std::memcpy(buffer + got, a.dev.serialQueue, static_cast<size_t>(take));

@@ -3,8 +3,10 @@
 // values is painted at the frame rate, not once per value.
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTableWidget>
 #include <chrono>
+#include <functional>
 
 #include "app/qt/qt_widgets.h"
 #include "tests/qt/qt_fixture.h"
@@ -147,6 +149,151 @@ TEST_F(QtDisplayTest, TitleTextLogoAndAttributes) {
                     ->parentWidget()
                     ->findChild<QWidget*>("STRING_IP_ADRESS_LABEL")
                     ->isVisible());
+}
+
+// The graph keeps its frame, grid, labels and circles as a picture: what it
+// shows must never lag behind what was set, and a cursor move must not cost
+// that picture or a repaint of the whole widget.
+class QtGraphCacheTest : public QtDisplayTest {
+  protected:
+    void SetUp() override {
+        QtDisplayTest::SetUp();
+        g = static_cast<GraphWidget*>(W(a.s.dataPanel, GRAPH_X_Y));
+        qp.PlotArc(a.s.dataPanel, GRAPH_X_Y, 900, 1900, 1100, 2100, 0, 3600, 0xFF0000,
+                   COLOR_TRANSPARENT);
+        qp.SetAxisRange(a.s.dataPanel, GRAPH_X_Y, Axis::X, 0, 4000);
+        qp.SetAxisRange(a.s.dataPanel, GRAPH_X_Y, Axis::Y, 0, 4000);
+        Frame();
+    }
+    // Lets the coalesced repaint of what was set reach the screen.
+    void Frame() {
+        const long before = g->paints;
+        for (int i = 0; i < 50 && g->paints == before; ++i) qp.WaitForEvents(0.02);
+        ASSERT_GT(g->paints, before);
+    }
+    // The graph as it is on the screen, and as a fresh drawing of its state.
+    QImage OnScreen() {
+        QWidget* win = g->window();
+        const QRect r(g->mapTo(win, QPoint(0, 0)), g->size());
+        return g->screen()
+            ->grabWindow(win->winId(), r.x(), r.y(), r.width(), r.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    QImage Fresh() {
+        QEvent styleChanged(QEvent::StyleChange);  // drops the picture
+        QApplication::sendEvent(g, &styleChanged);
+        return g->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    GraphWidget* g = nullptr;
+};
+
+TEST_F(QtGraphCacheTest, PictureIsDrawnAnewExactlyWhenWhatItShowsChanged) {
+    const int d = a.s.dataPanel;
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        bool redraws;
+    } cases[] = {
+        {"cursor moved", [&] { qp.SetGraphCursor(d, GRAPH_X_Y, 1, 1000, 2000); }, false},
+        {"same ranges again", [&] { qp.SetAxisRange(d, GRAPH_X_Y, Axis::X, 0, 4000); }, false},
+        {"horizontal range", [&] { qp.SetAxisRange(d, GRAPH_X_Y, Axis::X, -25, 4025); }, true},
+        {"vertical range", [&] { qp.SetAxisRange(d, GRAPH_X_Y, Axis::Y, 100, 3900); }, true},
+        {"circle added",
+         [&] { qp.PlotArc(d, GRAPH_X_Y, 0, 0, 500, 500, 0, 3600, 0x00FF00, COLOR_TRANSPARENT); },
+         true},
+        {"plots deleted", [&] { qp.DeleteGraphPlots(d, GRAPH_X_Y); }, true},
+        {"resized", [&] { g->resize(g->width() + 30, g->height() + 20); }, true},
+        {"font scaled",
+         [&] {
+             QFont f = g->font();
+             f.setPointSizeF(f.pointSizeF() * 1.25);
+             g->setFont(f);
+         },
+         true},
+    };
+    double x = 1500;
+    for (const Case& c : cases) {
+        const long renewals = g->Background().renewals;
+        c.act();
+        qp.SetGraphCursor(d, GRAPH_X_Y, 1, x += 10, 1500);  // a frame in every case
+        Frame();
+        EXPECT_EQ(g->Background().renewals > renewals, c.redraws) << c.what;
+    }
+}
+
+TEST_F(QtGraphCacheTest, CursorMoveRepaintsOnlyTheCursor) {
+    qp.SetGraphCursor(a.s.dataPanel, GRAPH_X_Y, 1, 1000, 2000);
+    Frame();
+    qp.SetGraphCursor(a.s.dataPanel, GRAPH_X_Y, 1, 3000, 500);
+    const QRegion pending = g->PendingRegion();
+    // Not the title above the plot, nor the tick labels left of it...
+    EXPECT_FALSE(pending.intersects(QRect(0, 0, g->width(), 8)));
+    EXPECT_FALSE(pending.intersects(QRect(0, 0, 8, g->height())));
+    // ...and only a small part of the widget.
+    long area = 0;
+    for (const QRect& r : pending) area += static_cast<long>(r.width()) * r.height();
+    EXPECT_LT(area, static_cast<long>(g->width()) * g->height() / 4);
+    // Both where the ring was and where it is now (ranges 0 ... 4000).
+    const QRectF plot = g->PlotArea();
+    const auto at = [&](double x, double y) {
+        return QPointF(plot.left() + x / 4000 * plot.width(),
+                       plot.bottom() - y / 4000 * plot.height())
+            .toPoint();
+    };
+    EXPECT_TRUE(pending.contains(at(1000, 2000)));
+    EXPECT_TRUE(pending.contains(at(3000, 500)));
+    EXPECT_FALSE(pending.contains(at(2000, 3500)));
+}
+
+TEST_F(QtGraphCacheTest, ScreenAfterManyFramesEqualsAFreshDrawing) {
+    const int d = a.s.dataPanel;
+    // Cursor moves (each a partial repaint), a range change in between, a
+    // cursor leaving the plot and coming back.
+    const double path[][2] = {{1000, 2000}, {1010, 2030}, {3000, 500},
+                              {-900, 9000}, {2500, 2500}, {2490, 2520}};
+    for (size_t i = 0; i < std::size(path); ++i) {
+        if (i == 3) qp.SetAxisRange(d, GRAPH_X_Y, Axis::Y, -25, 4025);
+        qp.SetGraphCursor(d, GRAPH_X_Y, 1, path[i][0], path[i][1]);
+        Frame();
+    }
+    const QImage screen = OnScreen();
+    const QImage fresh = Fresh();
+    ASSERT_EQ(screen.size(), fresh.size());
+    int differing = 0;
+    for (int y = 0; y < fresh.height(); ++y)
+        for (int x = 0; x < fresh.width(); ++x)
+            differing += screen.pixel(x, y) != fresh.pixel(x, y);
+    EXPECT_EQ(differing, 0) << "pixels left over from earlier frames";
+}
+
+TEST_F(QtDisplayTest, StripChartRedrawsItsAxesOnlyWhenTheyChange) {
+    const int d = a.s.dataPanel;
+    auto* s = static_cast<StripChart*>(W(d, GRAPH_RGB));
+    const auto frame = [&] {
+        const long before = s->paints;
+        for (int i = 0; i < 50 && s->paints == before; ++i) qp.WaitForEvents(0.02);
+        ASSERT_GT(s->paints, before);
+    };
+    double rgb[300] = {};
+    qp.SetStripPointsPerScreen(d, GRAPH_RGB, 101);
+    qp.PlotStripChart(d, GRAPH_RGB, rgb, 300);
+    frame();
+    long renewals = s->Background().renewals;
+    for (int i = 0; i < 3; ++i) {
+        rgb[299] = 1000 * i;
+        qp.SetStripPointsPerScreen(d, GRAPH_RGB, 101);
+        qp.PlotStripChart(d, GRAPH_RGB, rgb, 300);
+        frame();
+    }
+    EXPECT_EQ(s->Background().renewals, renewals) << "new points only";
+    qp.SetStripPointsPerScreen(d, GRAPH_RGB, 50);  // the horizontal axis changes
+    frame();
+    EXPECT_GT(s->Background().renewals, renewals);
+    renewals = s->Background().renewals;
+    s->resize(s->width() - 20, s->height());
+    frame();
+    EXPECT_GT(s->Background().renewals, renewals);
 }
 
 TEST_F(QtDisplayTest, AFastLiveStreamIsPaintedAtTheFrameRate) {

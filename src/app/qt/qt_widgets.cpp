@@ -15,6 +15,87 @@ QColor ToColor(uint32_t rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+bool Backdrop::Valid(const QWidget* w) const {
+    const qreal dpr = w->devicePixelRatioF();
+    return valid_ && image_.size() == (QSizeF(w->size()) * dpr).toSize() &&
+           image_.devicePixelRatio() == dpr;
+}
+
+namespace {
+// The plain colour the widget's surroundings show through it: that of the
+// nearest window or self-filling ancestor (panels paint nothing of their own),
+// provided no sibling lies under the widget. Invalid when it cannot be known.
+QColor ColourUnder(const QWidget* w) {
+    const QWidget* parent = w->parentWidget();
+    if (!parent) return QColor();
+    for (const QObject* o : parent->children()) {
+        if (o == w) break;  // children are listed bottom first
+        const auto* sibling = qobject_cast<const QWidget*>(o);
+        if (sibling && sibling->isVisible() && sibling->geometry().intersects(w->geometry()))
+            return QColor();
+    }
+    for (const QWidget* a = parent; a; a = a->parentWidget()) {
+        if (!a->isWindow() && !a->autoFillBackground()) continue;
+        const QBrush b = a->palette().brush(a->backgroundRole());
+        return b.style() == Qt::SolidPattern && b.color().alpha() == 255 ? b.color() : QColor();
+    }
+    return QColor();
+}
+}  // namespace
+
+bool Backdrop::Renew(QWidget* w) {
+    if (Valid(w)) return false;
+    const qreal dpr = w->devicePixelRatioF();
+    const QSize pixels = (QSizeF(w->size()) * dpr).toSize();
+    // Opaque when the surroundings are a plain colour: the picture then
+    // covers the widget, nothing under it is painted, and each frame is a
+    // straight copy of rows.
+    const QColor under = ColourUnder(w);
+    opaque_ = under.isValid();
+    const QImage::Format format =
+        opaque_ ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    if (image_.size() != pixels || image_.format() != format) image_ = QImage(pixels, format);
+    image_.setDevicePixelRatio(dpr);
+    // Fonts given in points come out in the widget's size.
+    image_.setDotsPerMeterX(qRound(w->logicalDpiX() / 0.0254));
+    image_.setDotsPerMeterY(qRound(w->logicalDpiY() / 0.0254));
+    image_.fill(opaque_ ? under : QColor(Qt::transparent));
+    if (w->testAttribute(Qt::WA_OpaquePaintEvent) != opaque_) {
+        w->setAttribute(Qt::WA_OpaquePaintEvent, opaque_);
+        w->update();  // this frame was begun under the other assumption
+    }
+    valid_ = true;
+    ++renewals;
+    return true;
+}
+
+// One rectangle of the region at a time: each copy then has a plain
+// rectangular clip, which the raster engine serves as a copy of rows rather
+// than as spans to blend.
+void Backdrop::Draw(QPainter& p, const QRegion& region) const {
+    p.save();
+    for (const QRect& r : region) {
+        p.setClipRect(r);
+        p.drawImage(QPointF(0, 0), image_);
+    }
+    p.restore();
+}
+
+namespace {
+// What a widget's look depends on besides its own values and size.
+bool LooksChanged(const QEvent* e) {
+    switch (e->type()) {
+        case QEvent::FontChange:
+        case QEvent::PaletteChange:
+        case QEvent::StyleChange:
+        case QEvent::EnabledChange:
+            return true;
+        default:
+            return false;
+    }
+}
+}  // namespace
+
 // ---- repaint coalescing ------------------------------------------------------------
 
 Repainter::Repainter(QObject* parent) : QObject(parent) {
@@ -43,7 +124,7 @@ void Repainter::Forget(Repaintable* w) {
 void Repainter::Flush() {
     for (Repaintable* w : dirty_) {
         w->dirty_ = false;
-        w->Self()->update();
+        w->Repaint();
     }
     dirty_.clear();
 }
@@ -74,26 +155,19 @@ QString TickLabel(double v, double step) {
     return QString::number(v, 'f', std::min(decimals, 6));
 }
 
-struct Frame {
-    QRectF plot;
-    double xMin, xMax, yMin, yMax;
-    double X(double x) const { return plot.left() + (x - xMin) / (xMax - xMin) * plot.width(); }
-    double Y(double y) const { return plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height(); }
-};
-
 // Title, plot background, grid and tick labels. Returns the plot frame. A
 // square plot area (centred in the room there is) shows equal axis spans at
 // equal lengths, so circles stay round.
-Frame PaintAxes(QPainter& p, const QRect& r, const QString& title, double xMin, double xMax,
-                double yMin, double yMax, bool xLabels, bool square = false) {
+PlotFrame PaintAxes(QPainter& p, const QRect& r, const QString& title, double xMin, double xMax,
+                    double yMin, double yMax, bool xLabels, bool square = false) {
     QFont small = p.font();
     small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1.5));
     p.setFont(small);
     const QFontMetrics fm(small);
     const int th = fm.height();
-    Frame f{QRectF(r.left() + fm.horizontalAdvance(QStringLiteral("-00000")) + 6, r.top() + th + 4,
-                   0, 0),
-            xMin, xMax, yMin, yMax};
+    PlotFrame f{QRectF(r.left() + fm.horizontalAdvance(QStringLiteral("-00000")) + 6,
+                       r.top() + th + 4, 0, 0),
+                xMin, xMax, yMin, yMax};
     // Room for half of the last tick label on the right.
     f.plot.setRight(r.right() -
                     (xLabels ? fm.horizontalAdvance(QStringLiteral("00000")) / 2 + 4 : 8));
@@ -149,17 +223,24 @@ NumericDisplay::NumericDisplay(QWidget* parent, Repainter* r)
     setFocusPolicy(Qt::NoFocus);
 }
 
+void NumericDisplay::changeEvent(QEvent* e) {
+    if (LooksChanged(e)) backdrop_.Invalidate();
+    QFrame::changeEvent(e);
+}
+
 void NumericDisplay::paintEvent(QPaintEvent* e) {
     ++paints;
-    {
-        QPainter p(this);
-        const QRect r = contentsRect();
-        p.fillRect(r, isEnabled() ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xEE, 0xEE, 0xEE));
-        p.setPen(isEnabled() ? QColor(0x10, 0x10, 0x10) : QColor(0x90, 0x90, 0x90));
-        p.drawText(r.adjusted(4, 0, -5, 0), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(value_, 'f', std::clamp(precision_, 0, 15)));
+    const QRect r = contentsRect();
+    if (backdrop_.Renew(this)) {
+        QPainter bp(&backdrop_.Image());
+        bp.fillRect(r, isEnabled() ? QColor(0xFF, 0xFF, 0xFF) : QColor(0xEE, 0xEE, 0xEE));
+        drawFrame(&bp);
     }
-    QFrame::paintEvent(e);
+    QPainter p(this);
+    backdrop_.Draw(p, e->region());
+    p.setPen(isEnabled() ? QColor(0x10, 0x10, 0x10) : QColor(0x90, 0x90, 0x90));
+    p.drawText(r.adjusted(4, 0, -5, 0), Qt::AlignRight | Qt::AlignVCenter,
+               QString::number(value_, 'f', std::clamp(precision_, 0, 15)));
 }
 
 // ---- bar -------------------------------------------------------------------------------
@@ -200,18 +281,29 @@ GraphWidget::GraphWidget(QWidget* parent, Repainter* r, const QString& title)
     arcs_.reserve(256);
 }
 
-void GraphWidget::paintEvent(QPaintEvent*) {
-    ++paints;
-    QPainter p(this);
+void GraphWidget::changeEvent(QEvent* e) {
+    if (LooksChanged(e)) backdrop_.Invalidate();
+    QWidget::changeEvent(e);
+}
+
+// Frame, grid, labels, title and circles: drawn only when the circles, the
+// ranges, the size or the look changed.
+void GraphWidget::PaintBackground() {
+    QPainter p(&backdrop_.Image());
+    p.setFont(font());
     p.setRenderHint(QPainter::Antialiasing);
-    const Frame f = PaintAxes(p, rect(), title_, xMin_, xMax_, yMin_, yMax_, true, true);
-    plotArea_ = f.plot;
-    p.save();
-    p.setClipRect(f.plot.adjusted(1, 1, -1, -1));
+    frame_ = PaintAxes(p, rect(), title_, xMin_, xMax_, yMin_, yMax_, true, true);
+    const QRectF clip = frame_.plot.adjusted(1, 1, -1, -1);
+    p.setClipRect(clip);
     p.setBrush(Qt::NoBrush);
+    // Wide enough for the outline's half width and its antialiased edge.
+    const QRectF visible = clip.adjusted(-2, -2, 2, 2);
     for (const Arc& a : arcs_) {
         const QRectF box =
-            QRectF(QPointF(f.X(a.x1), f.Y(a.y1)), QPointF(f.X(a.x2), f.Y(a.y2))).normalized();
+            QRectF(QPointF(frame_.X(a.x1), frame_.Y(a.y1)), QPointF(frame_.X(a.x2), frame_.Y(a.y2)))
+                .normalized();
+        // Clipped away entirely: not worth stroking.
+        if (!box.adjusted(-2, -2, 2, 2).intersects(visible)) continue;
         p.setPen(QPen(ToColor(a.outline), 1.6));
         if (a.fill <= 0xFFFFFF) {
             p.setBrush(ToColor(a.fill));
@@ -223,14 +315,45 @@ void GraphWidget::paintEvent(QPaintEvent*) {
             p.drawArc(box, a.start * 16 / 10, a.span * 16 / 10);
         }
     }
+}
+
+// The pixels the cursor at (x, y) touches: the two lines of the crosshair and
+// the ring, each with a pixel to spare for antialiasing.
+QRegion GraphWidget::CursorRegion(double x, double y) const {
+    const QRectF& r = frame_.plot;
+    const QPointF c(frame_.X(x), frame_.Y(y));
+    constexpr double kLine = 2, kRing = 7;
+    QRegion out(QRectF(r.left(), c.y() - kLine, r.width(), 2 * kLine).toAlignedRect());
+    out += QRectF(c.x() - kLine, r.top(), 2 * kLine, r.height()).toAlignedRect();
+    out += QRectF(c.x() - kRing, c.y() - kRing, 2 * kRing, 2 * kRing).toAlignedRect();
+    return out & r.toAlignedRect();
+}
+
+QRegion GraphWidget::PendingRegion() const {
+    if (!backdrop_.Valid(this)) return QRegion(rect());
+    return CursorRegion(paintedX_, paintedY_) + CursorRegion(cx_, cy_);
+}
+
+void GraphWidget::Repaint() {
+    update(PendingRegion());
+}
+
+void GraphWidget::paintEvent(QPaintEvent* e) {
+    ++paints;
+    if (backdrop_.Renew(this)) PaintBackground();
+    QPainter p(this);
+    backdrop_.Draw(p, e->region());
     // The cursor: a crosshair over the whole plot and a ring at the live point.
-    const QPointF c(f.X(cx_), f.Y(cy_));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(frame_.plot.adjusted(1, 1, -1, -1));
+    paintedX_ = cx_;
+    paintedY_ = cy_;
+    const QPointF c(frame_.X(cx_), frame_.Y(cy_));
     p.setPen(QPen(QColor(0x00, 0x66, 0xCC), 1, Qt::DashLine));
-    p.drawLine(QPointF(f.plot.left(), c.y()), QPointF(f.plot.right(), c.y()));
-    p.drawLine(QPointF(c.x(), f.plot.top()), QPointF(c.x(), f.plot.bottom()));
+    p.drawLine(QPointF(frame_.plot.left(), c.y()), QPointF(frame_.plot.right(), c.y()));
+    p.drawLine(QPointF(c.x(), frame_.plot.top()), QPointF(c.x(), frame_.plot.bottom()));
     p.setPen(QPen(QColor(0x00, 0x66, 0xCC), 2));
     p.drawEllipse(c, 4, 4);
-    p.restore();
 }
 
 // ---- strip chart -----------------------------------------------------------------------
@@ -253,7 +376,8 @@ void StripChart::SetPointsPerScreen(int points) {
     pps_ = points;
     buf_.assign(static_cast<size_t>(pps_) * colors_.size(), 0.0);
     head_ = filled_ = 0;
-    line_.reserve(pps_);
+    line_.reserve(static_cast<size_t>(pps_));
+    backdrop_.Invalidate();  // the horizontal axis spans the points
     Touch();
 }
 
@@ -286,19 +410,45 @@ double StripChart::At(int trace, int i) const {
     return buf_[static_cast<size_t>(trace) * pps_ + (start + i) % pps_];
 }
 
-void StripChart::paintEvent(QPaintEvent*) {
+void StripChart::changeEvent(QEvent* e) {
+    if (LooksChanged(e)) backdrop_.Invalidate();
+    QWidget::changeEvent(e);
+}
+
+void StripChart::Repaint() {
+    if (backdrop_.Valid(this))
+        update(frame_.plot.toAlignedRect());
+    else
+        update();
+}
+
+void StripChart::paintEvent(QPaintEvent* e) {
     ++paints;
+    if (backdrop_.Renew(this)) {
+        QPainter bp(&backdrop_.Image());
+        bp.setFont(font());
+        bp.setRenderHint(QPainter::Antialiasing);
+        frame_ = PaintAxes(bp, rect(), title_, 0, pps_ - 1, yMin_, yMax_, true);
+    }
     QPainter p(this);
+    backdrop_.Draw(p, e->region());
     p.setRenderHint(QPainter::Antialiasing);
-    const Frame f = PaintAxes(p, rect(), title_, 0, pps_ - 1, yMin_, yMax_, true);
-    p.setClipRect(f.plot.adjusted(1, 1, -1, -1));
+    p.setClipRect(frame_.plot.adjusted(1, 1, -1, -1));
     // The newest point sits at the right edge; older ones scroll to the left.
+    // Each trace is drawn as separate segments with square caps, which the
+    // rasterizer fills directly; a polyline would go through the general
+    // stroker and compute its joins on every frame.
     const int offset = pps_ - filled_;
-    for (int t = 0; t < static_cast<int>(colors_.size()); ++t) {
+    for (int t = 0; t < static_cast<int>(colors_.size()) && filled_ >= 2; ++t) {
         line_.clear();
-        for (int i = 0; i < filled_; ++i) line_.append(QPointF(f.X(offset + i), f.Y(At(t, i))));
-        p.setPen(QPen(colors_[t], 1.6));
-        p.drawPolyline(line_);
+        QPointF prev(frame_.X(offset), frame_.Y(At(t, 0)));
+        for (int i = 1; i < filled_; ++i) {
+            const QPointF next(frame_.X(offset + i), frame_.Y(At(t, i)));
+            line_.emplace_back(prev, next);
+            prev = next;
+        }
+        p.setPen(QPen(colors_[t], 1.6, Qt::SolidLine, Qt::SquareCap));
+        p.drawLines(line_.data(), static_cast<int>(line_.size()));
     }
 }
 

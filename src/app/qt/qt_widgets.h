@@ -6,11 +6,15 @@
 
 #include <QElapsedTimer>
 #include <QFrame>
-#include <QPolygonF>
+#include <QImage>
+#include <QLineF>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
+
+class QPainter;
 
 namespace lq::qt {
 
@@ -45,6 +49,11 @@ class Repaintable {
     QWidget* Self() const { return self_; }
     long paints = 0;  // paint events served, for the tests
 
+  protected:
+    // Asks Qt to repaint what changed since the last frame; the whole widget
+    // unless a widget knows better.
+    virtual void Repaint() { self_->update(); }
+
   private:
     friend class Repainter;
     QWidget* self_;
@@ -53,6 +62,39 @@ class Repaintable {
 };
 
 QColor ToColor(uint32_t rgb);
+
+// What a widget draws under its moving parts (frame, grid, labels, circles),
+// kept as a picture until something it shows changes, over the colour of the
+// panel behind it. It must be drawn anew
+// when invalidated, and when the widget's size or device pixel ratio is no
+// longer the picture's (resized, rescaled, moved to another screen).
+class Backdrop {
+  public:
+    void Invalidate() { valid_ = false; }
+    // Drawn, and for the widget's present size and device pixel ratio.
+    bool Valid(const QWidget* w) const;
+    // True when the picture has to be painted again for `w`; it is then sized
+    // for `w`, cleared to transparent and counts as valid from here on.
+    bool Renew(QWidget* w);
+    QImage& Image() { return image_; }
+    // Puts the picture on the widget within `region`.
+    void Draw(QPainter& p, const QRegion& region) const;
+    bool Opaque() const { return opaque_; }
+    long renewals = 0;  // times it was painted anew, for the tests
+
+  private:
+    QImage image_;
+    bool valid_ = false;
+    bool opaque_ = false;
+};
+
+// The plot area of a graph or strip chart and the ranges its axes span.
+struct PlotFrame {
+    QRectF plot;
+    double xMin = 0, xMax = 1, yMin = 0, yMax = 1;
+    double X(double x) const { return plot.left() + (x - xMin) / (xMax - xMin) * plot.width(); }
+    double Y(double y) const { return plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height(); }
+};
 
 // A read-only number in a recessed field.
 class NumericDisplay : public QFrame, public Repaintable {
@@ -70,13 +112,17 @@ class NumericDisplay : public QFrame, public Repaintable {
         Touch();
     }
     int Precision() const { return precision_; }
+    const Backdrop& Background() const { return backdrop_; }
 
   protected:
     void paintEvent(QPaintEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void Repaint() override { update(contentsRect()); }  // the frame stays
 
   private:
     double value_ = 0;
     int precision_ = 0;
+    Backdrop backdrop_;  // the frame and the empty field
 };
 
 // A filled bar between min and max; vertical when taller than wide.
@@ -111,11 +157,11 @@ class GraphWidget : public QWidget, public Repaintable {
     };
     void DeletePlots() {
         arcs_.clear();
-        Touch();
+        Changed();
     }
     void AddArc(const Arc& a) {
         arcs_.push_back(a);
-        Touch();
+        Changed();
     }
     const std::vector<Arc>& Arcs() const { return arcs_; }
     void SetRange(bool xAxis, double min, double max) {
@@ -124,7 +170,7 @@ class GraphWidget : public QWidget, public Repaintable {
         if (lo == min && hi == max) return;
         lo = min;
         hi = max;
-        Touch();
+        Changed();
     }
     void Range(bool xAxis, double& min, double& max) const {
         min = xAxis ? xMin_ : yMin_;
@@ -136,20 +182,35 @@ class GraphWidget : public QWidget, public Repaintable {
         cy_ = y;
         Touch();
     }
+    // What the next frame repaints: the whole widget, or (when only the
+    // cursor moved) the cursor where it was painted and where it is now.
+    QRegion PendingRegion() const;
     double CursorX() const { return cx_; }
     double CursorY() const { return cy_; }
-    // Where the last paint put the plot area, in widget pixels.
-    QRectF PlotArea() const { return plotArea_; }
+    const Backdrop& Background() const { return backdrop_; }
+    QRectF PlotArea() const { return frame_.plot; }  // as last painted
 
   protected:
     void paintEvent(QPaintEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void Repaint() override;
 
   private:
+    // The circles or the ranges changed: the background is drawn anew.
+    void Changed() {
+        backdrop_.Invalidate();
+        Touch();
+    }
+    void PaintBackground();
+    QRegion CursorRegion(double x, double y) const;
+
     QString title_;
-    QRectF plotArea_;
     std::vector<Arc> arcs_;
     double xMin_ = 0, xMax_ = 10000, yMin_ = 0, yMax_ = 10000;
     double cx_ = 0, cy_ = 0;
+    Backdrop backdrop_;                   // frame, grid, labels, title and circles
+    PlotFrame frame_;                     // where backdrop_ put the plot area
+    double paintedX_ = 0, paintedY_ = 0;  // the cursor as last painted
 };
 
 // A scrolling multi-trace chart holding the last `pointsPerScreen` points.
@@ -165,17 +226,22 @@ class StripChart : public QWidget, public Repaintable {
     int Filled() const { return filled_; }
     // Point i (0 oldest) of trace t among those on screen.
     double At(int trace, int i) const;
+    const Backdrop& Background() const { return backdrop_; }
 
   protected:
     void paintEvent(QPaintEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void Repaint() override;  // the plot area: title and labels stay
 
   private:
     QString title_;
     std::vector<QColor> colors_;
     double yMin_, yMax_;
     int pps_ = 0, head_ = 0, filled_ = 0;
-    std::vector<double> buf_;  // trace-major, pps_ entries per trace
-    QPolygonF line_;           // reused while painting
+    std::vector<double> buf_;   // trace-major, pps_ entries per trace
+    std::vector<QLineF> line_;  // one trace's segments, reused while painting
+    Backdrop backdrop_;         // frame, grid, labels and title
+    PlotFrame frame_;
 };
 
 // A frame or line with no behaviour.
