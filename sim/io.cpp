@@ -133,8 +133,8 @@ WriteResult WritePaced(int fd, bool socket, const std::vector<uint8_t>& bytes,
     // arrived, counted from the end of the request's own wire time. A piece is
     // written when its last byte is due, never before, so the answer cannot
     // outrun the wire, and late wake-ups do not add up from piece to piece.
-    auto start = Clock::now() + std::chrono::duration_cast<Clock::duration>(Seconds(
-                                    byteTime * static_cast<double>(pace.requestBytes)));
+    auto start = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                    Seconds(byteTime * static_cast<double>(pace.requestBytes)));
     auto dueOf = [&](size_t end) {
         const double t = pace.drip ? dripTime * static_cast<double>(end - 1) + byteTime
                                    : byteTime * static_cast<double>(end);

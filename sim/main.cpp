@@ -443,8 +443,8 @@ int main(int argc, char** argv) {
                              o.bind.c_str(), *o.tcpPort, *o.tcpPort + o.sensors - 1,
                              std::strerror(errno));
             else
-                std::fprintf(stderr, "lumiquad-sim: cannot listen on %s:%d: %s\n",
-                             o.bind.c_str(), *o.tcpPort, std::strerror(errno));
+                std::fprintf(stderr, "lumiquad-sim: cannot listen on %s:%d: %s\n", o.bind.c_str(),
+                             *o.tcpPort, std::strerror(errno));
             return 1;
         }
         std::printf("lumiquad-sim: listening on %s:%d\n", o.bind.c_str(), line.FirstPort());

@@ -127,9 +127,9 @@ const char* FaultName(Fault f) {
 
 namespace {
 constexpr Fault kAllFaults[] = {
-    Fault::None,     Fault::Silent, Fault::BadSync, Fault::BadHeader,   Fault::BadData,
-    Fault::Error1,   Fault::Error2, Fault::Fragment, Fault::Close,      Fault::Oversize,
-    Fault::Lag,      Fault::Repeat, Fault::Unsolicited, Fault::Drip,
+    Fault::None,   Fault::Silent, Fault::BadSync,     Fault::BadHeader, Fault::BadData,
+    Fault::Error1, Fault::Error2, Fault::Fragment,    Fault::Close,     Fault::Oversize,
+    Fault::Lag,    Fault::Repeat, Fault::Unsolicited, Fault::Drip,
 };
 }  // namespace
 

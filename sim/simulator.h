@@ -22,15 +22,15 @@ namespace lqsim {
 // it out and spoil only the answer (or add to it).
 enum class Fault {
     None,
-    Silent,     // answers nothing
-    BadSync,    // header with a wrong sync byte (CRC recomputed)
-    BadHeader,  // header with a wrong header CRC
-    BadData,    // one data byte corrupted
-    Error1,     // error response, status 1
-    Error2,     // error response, status 2
-    Fragment,   // response written in small pieces with pauses
-    Close,      // closes the connection instead of answering
-    Oversize,   // header announcing more data than a frame can hold
+    Silent,       // answers nothing
+    BadSync,      // header with a wrong sync byte (CRC recomputed)
+    BadHeader,    // header with a wrong header CRC
+    BadData,      // one data byte corrupted
+    Error1,       // error response, status 1
+    Error2,       // error response, status 2
+    Fragment,     // response written in small pieces with pauses
+    Close,        // closes the connection instead of answering
+    Oversize,     // header announcing more data than a frame can hold
     Lag,          // answers with the answer to the request before
     Repeat,       // sends the answer again kLateDelay later
     Unsolicited,  // an unrequested live frame kLateDelay after the answer,
@@ -74,10 +74,10 @@ struct SeenRequest {
 
 // What a transport writes for the bytes fed in.
 struct Reply {
-    std::vector<uint8_t> bytes;   // written at once
-    std::vector<size_t> pauses;   // offsets into `bytes` after which to pause (Fragment)
-    bool drip = false;            // `bytes` one at a time, kDripGap apart
-    std::vector<uint8_t> late;    // written on its own kLateDelay later
+    std::vector<uint8_t> bytes;  // written at once
+    std::vector<size_t> pauses;  // offsets into `bytes` after which to pause (Fragment)
+    bool drip = false;           // `bytes` one at a time, kDripGap apart
+    std::vector<uint8_t> late;   // written on its own kLateDelay later
     void Clear() {
         bytes.clear();
         pauses.clear();

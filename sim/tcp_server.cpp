@@ -77,8 +77,8 @@ struct TcpServer::Impl {
                 if (errno == EINTR) continue;
                 break;
             }
-            if (clientFd >= 0 && outbox.SendDue(clientFd, sensor.Baud(), wake.Fd()) ==
-                                     io::WriteResult::Failed)
+            if (clientFd >= 0 &&
+                outbox.SendDue(clientFd, sensor.Baud(), wake.Fd()) == io::WriteResult::Failed)
                 CloseClient();
             if (ready == 0) continue;
             if (p[0].revents & POLLIN) {

@@ -14,15 +14,12 @@ using simtest::Parse;
 using simtest::ReadResponses;
 using simtest::Request;
 using simtest::Response;
+using simtest::Text;
 using simtest::WriteAll;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string Text(const Response& r) {
-    return std::string(r.data.begin(), r.data.end());
-}
 
 std::vector<int> Orders(const std::vector<Response>& rs) {
     std::vector<int> v;
@@ -70,7 +67,8 @@ TEST_F(EngineTest, LagAnswersWithTheAnswerToTheRequestBefore) {
     // The request itself is carried out; only its answer comes late.
     lq::ParaBlock p = simtest::Defaults();
     p[lq::GAIN] = 3;
-    const Response w = One(Feed(Request(lq::ORDER_WRITE, lq::kArgParaBlock, simtest::ParaBytes(p))).bytes);
+    const Response w =
+        One(Feed(Request(lq::ORDER_WRITE, lq::kArgParaBlock, simtest::ParaBytes(p))).bytes);
     EXPECT_EQ(w.order, lq::ORDER_READ);
     EXPECT_EQ(w.length, lq::kParaBytes);
     EXPECT_EQ(sensor.Ram()[lq::GAIN], 3);
@@ -87,10 +85,10 @@ TEST_F(EngineTest, LagSetAfterIdentificationSendsTheIdentificationsAnswer) {
 
 TEST_F(EngineTest, LagEveryNthRequestRepeatsTheAnswerBefore) {
     sensor.SetFault(lqsim::Fault::Lag, 2);
-    EXPECT_EQ(AnswerOrders({Request(lq::ORDER_FIRMWARE), Request(lq::ORDER_NAME),
-                            Request(lq::ORDER_READ, lq::kArgParaBlock), Request(lq::ORDER_LIVE)}),
-              (std::vector<int>{lq::ORDER_FIRMWARE, lq::ORDER_FIRMWARE, lq::ORDER_READ,
-                                lq::ORDER_READ}));
+    EXPECT_EQ(
+        AnswerOrders({Request(lq::ORDER_FIRMWARE), Request(lq::ORDER_NAME),
+                      Request(lq::ORDER_READ, lq::kArgParaBlock), Request(lq::ORDER_LIVE)}),
+        (std::vector<int>{lq::ORDER_FIRMWARE, lq::ORDER_FIRMWARE, lq::ORDER_READ, lq::ORDER_READ}));
 }
 
 TEST_F(EngineTest, ANewConnectionDropsTheHeldAnswer) {

@@ -49,7 +49,7 @@ inline void WriteAll(int fd, const std::vector<uint8_t>& b) {
 // `reads` counts the read calls that delivered bytes; `eof` tells whether
 // the peer closed.
 inline std::vector<uint8_t> ReadResponses(int fd, size_t count, int* reads = nullptr,
-                                   bool* eof = nullptr) {
+                                          bool* eof = nullptr) {
     std::vector<uint8_t> got;
     if (eof) *eof = false;
     for (;;) {

@@ -19,21 +19,19 @@ using simtest::Parse;
 using simtest::ReadResponses;
 using simtest::Request;
 using simtest::Response;
+using simtest::Text;
 using simtest::WriteAll;
 
 namespace {
-
-std::string Text(const Response& r) {
-    return std::string(r.data.begin(), r.data.end());
-}
 
 // Writes a parameter block with `gain` into the sensor's RAM and stores it
 // in its EEPROM, over the connection `fd`.
 void Commission(int fd, uint16_t gain) {
     lq::ParaBlock p = simtest::Defaults();
     p[lq::GAIN] = gain;
-    EXPECT_EQ(Exchange(fd, Request(lq::ORDER_WRITE, lq::kArgParaBlock, simtest::ParaBytes(p))).order,
-              lq::ORDER_WRITE);
+    EXPECT_EQ(
+        Exchange(fd, Request(lq::ORDER_WRITE, lq::kArgParaBlock, simtest::ParaBytes(p))).order,
+        lq::ORDER_WRITE);
     EXPECT_EQ(Exchange(fd, Request(lq::ORDER_STORE_EEPROM)).order, lq::ORDER_STORE_EEPROM);
 }
 
@@ -188,8 +186,9 @@ TEST(ExecutableLine, EepromAndRamImagesReadBackPerSensor) {
     lq::TeachTable t{};
     for (int n = 0; n < lq::kSensorTeachVectors; ++n)
         for (int j = 0; j < lq::kTeachWords; ++j) t[n][j] = static_cast<uint16_t>(1000 + 8 * n + j);
-    EXPECT_EQ(Exchange(fd, Request(lq::ORDER_WRITE, lq::kArgTeachTable, simtest::TeachBytes(t))).order,
-              lq::ORDER_WRITE);
+    EXPECT_EQ(
+        Exchange(fd, Request(lq::ORDER_WRITE, lq::kArgTeachTable, simtest::TeachBytes(t))).order,
+        lq::ORDER_WRITE);
     close(fd);
 
     sim.Say("eeprom 2");
@@ -197,7 +196,8 @@ TEST(ExecutableLine, EepromAndRamImagesReadBackPerSensor) {
     lq::ParaBlock expected = simtest::Defaults();
     expected[lq::GAIN] = 3;
     ASSERT_EQ(para.size(), static_cast<size_t>(lq::kParaWords));
-    for (int i = 0; i < lq::kParaWords; ++i) EXPECT_EQ(para[static_cast<size_t>(i)], expected[i]) << i;
+    for (int i = 0; i < lq::kParaWords; ++i)
+        EXPECT_EQ(para[static_cast<size_t>(i)], expected[i]) << i;
     // The teach table reached the RAM only.
     const std::vector<long> eepromTeach = Numbers(sim.LineStartingWith("eeprom 2 teach:"));
     ASSERT_EQ(eepromTeach.size(), static_cast<size_t>(lq::kSensorTeachVectors * lq::kTeachWords));
@@ -206,7 +206,8 @@ TEST(ExecutableLine, EepromAndRamImagesReadBackPerSensor) {
     sim.LineStartingWith("ram 2 para:");
     const std::vector<long> ramTeach = Numbers(sim.LineStartingWith("ram 2 teach:"));
     ASSERT_EQ(ramTeach.size(), eepromTeach.size());
-    for (size_t i = 0; i < ramTeach.size(); ++i) EXPECT_EQ(ramTeach[i], 1000 + static_cast<long>(i)) << i;
+    for (size_t i = 0; i < ramTeach.size(); ++i)
+        EXPECT_EQ(ramTeach[i], 1000 + static_cast<long>(i)) << i;
 
     // Without a number, every sensor in turn; sensor 1 was left alone.
     sim.Say("eeprom");
