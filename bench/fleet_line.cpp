@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/beside.h"
 #include "data/para.h"
 #include "data/paramfile_doc.h"
 
@@ -28,13 +29,7 @@ namespace {
 constexpr int kSensors = 50;
 constexpr int kRounds = 7;
 
-std::string BesideThisProgram(const char* name) {
-    char self[PATH_MAX] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string dir = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string(".");
-    dir = dir.substr(0, dir.rfind('/'));
-    return dir + "/" + name;
-}
+using lqbench::BesideThisProgram;
 
 // A lumiquad-sim serving a line; stopped with the object.
 class Line {
