@@ -16,6 +16,7 @@
 #include <string>
 
 #include "bench/bare_client.h"
+#include "bench/beside.h"
 
 namespace {
 
@@ -24,13 +25,7 @@ constexpr long kLast = 1000000;
 constexpr long kStep = 100000;
 constexpr long kLimitKb = 1024;
 
-std::string BesideThisProgram(const char* name) {
-    char self[PATH_MAX] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string dir = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string(".");
-    dir = dir.substr(0, dir.rfind('/'));
-    return dir + "/" + name;
-}
+using lqbench::BesideThisProgram;
 
 long RssKb(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");

@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kToolHelp =
     "usage: lumiquad-cli [--tcp HOST[:PORT] | --com N [--baud RATE]] COMMAND [options]\n"
+    "       lumiquad-cli fleet SENSORS COMMAND [options]\n"
     "\n"
     "Sensor operations of the LUMIQUAD TALVERN Kelvo program without a window.\n"
     "\n"
@@ -27,14 +28,18 @@ constexpr const char* kToolHelp =
     "  identify            model, sensor type, firmware, name and serial number\n"
     "  get                 read the configuration into a parameter file\n"
     "  send FILE           write a parameter file into the sensor\n"
+    "  verify FILE         compare the sensor's configuration with a parameter file\n"
     "  defaults            write the connection defaults into the sensor\n"
     "  live                stream live measurements\n"
     "  freq                measure the cycle frequency\n"
+    "  fleet SENSORS CMD   run identify, get, send, verify or defaults on every\n"
+    "                      sensor listed in the file SENSORS, several at a time\n"
     "\n"
     "`lumiquad-cli COMMAND --help` describes a command.\n"
     "\n"
     "Exit status: 0 success, 1 link or sensor failure, 2 usage error,\n"
-    "3 unsupported sensor or refused file, 4 file cannot be read or written.\n";
+    "3 unsupported sensor or refused file, 4 file cannot be read or written,\n"
+    "5 verify found differences, 6 fleet: sensors failed for different reasons.\n";
 
 constexpr const char* kIdentifyHelp =
     "usage: lumiquad-cli LINK identify\n"
@@ -90,6 +95,53 @@ constexpr const char* kLiveHelp =
     "  --seconds S         stop after S seconds\n"
     "  --format csv|table  output format (default csv)\n";
 
+constexpr const char* kVerifyHelp =
+    "usage: lumiquad-cli LINK verify FILE [--ram | --eeprom] [--force]\n"
+    "\n"
+    "Reads the parameter file with the panel's rules (as send does), reads the\n"
+    "sensor's parameter block and 32 teach vectors (as get does) and compares\n"
+    "them word by word. Prints one line per difference on standard output:\n"
+    "\n"
+    "  POWER: sensor 700, file 701\n"
+    "  TEACH VECTOR 3 / CELL 2: sensor 12, file 13\n"
+    "\n"
+    "and ends with exit status 5 when there is one, 0 when they are equal.\n"
+    "Nothing is written to the sensor.\n"
+    "\n"
+    "  --ram               compare the sensor's RAM as it is (default)\n"
+    "  --eeprom            load the EEPROM into the RAM first (order 4)\n"
+    "  --force             take a file whose FILE TYPE: or KELVO VERSION: differs\n"
+    "                      (refused with exit status 3 otherwise)\n";
+
+constexpr const char* kFleetHelp =
+    "usage: lumiquad-cli fleet SENSORS COMMAND [options] [--jobs N] [--report FILE.json]\n"
+    "\n"
+    "Runs one command on every sensor listed in the text file SENSORS, one\n"
+    "sensor a line:\n"
+    "\n"
+    "  tcp HOST[:PORT] [LABEL]\n"
+    "  com N [BAUD] [LABEL]\n"
+    "\n"
+    "Blank lines and lines starting with # are ignored. COMMAND is one of\n"
+    "\n"
+    "  identify\n"
+    "  get --out-dir DIR [--ram | --eeprom]   one parameter file per sensor,\n"
+    "                                         named LABEL.ini (or by host/COM)\n"
+    "  send FILE [--ram | --eeprom] [--force]\n"
+    "  verify FILE [--ram | --eeprom] [--force]\n"
+    "  defaults [--ram | --eeprom]\n"
+    "\n"
+    "Each sensor has a connection of its own; a COM port (or TCP address)\n"
+    "listed twice is never opened twice at the same time. A line on standard\n"
+    "error tells as each sensor finishes; a table on standard output sums up.\n"
+    "\n"
+    "  --jobs N            sensors at the same time (default 16, at most 256)\n"
+    "  --report FILE.json  a machine-readable report of every sensor\n"
+    "\n"
+    "Exit status 0 when every sensor succeeded; otherwise the status the\n"
+    "single-sensor command gives, when every failing sensor has the same one,\n"
+    "else 6. An invalid line of SENSORS is a usage error (2) that names it.\n";
+
 constexpr const char* kFreqHelp =
     "usage: lumiquad-cli LINK freq\n"
     "\n"
@@ -103,6 +155,7 @@ struct CommandEntry {
 constexpr CommandEntry kCommands[] = {
     {"identify", Command::Identify}, {"get", Command::Get},   {"send", Command::Send},
     {"defaults", Command::Defaults}, {"live", Command::Live}, {"freq", Command::Freq},
+    {"verify", Command::Verify},     {"fleet", Command::Fleet},
 };
 
 constexpr int kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
@@ -176,7 +229,23 @@ bool ParseTcp(std::string_view text, std::string& host, int& port, std::string& 
 }
 
 bool TakesMemory(Command c) {
-    return c == Command::Get || c == Command::Send || c == Command::Defaults;
+    return c == Command::Get || c == Command::Send || c == Command::Defaults ||
+           c == Command::Verify;
+}
+
+bool TakesFile(Command c) {
+    return c == Command::Send || c == Command::Verify;
+}
+
+bool RunsInFleet(Command c) {
+    return c == Command::Identify || c == Command::Get || c == Command::Send ||
+           c == Command::Verify || c == Command::Defaults;
+}
+
+Command FindCommand(std::string_view name) {
+    for (const CommandEntry& e : kCommands)
+        if (name == e.name) return e.command;
+    return Command::None;
 }
 
 }  // namespace
@@ -201,6 +270,10 @@ const char* HelpText(Command c) {
             return kLiveHelp;
         case Command::Freq:
             return kFreqHelp;
+        case Command::Verify:
+            return kVerifyHelp;
+        case Command::Fleet:
+            return kFleetHelp;
         case Command::None:
             break;
     }
@@ -272,22 +345,22 @@ ParseStatus ParseArgs(int argc, const char* const* argv, Options& o, std::string
                 return ParseStatus::Error;
             }
         } else if (arg == "--eeprom" || arg == "--ram") {
-            if (!TakesMemory(o.command)) {
-                error = std::string(arg) + " belongs to get, send or defaults";
+            if (!TakesMemory(SensorCommand(o))) {
+                error = std::string(arg) + " belongs to get, send, verify or defaults";
                 return ParseStatus::Error;
             }
             (arg == "--eeprom" ? o.eeprom : ram) = true;
         } else if (arg == "-o" || arg == "--output") {
             if (o.command != Command::Get) {
-                error = std::string(arg) + " belongs to get";
+                error = std::string(arg) + " belongs to get (fleet get takes --out-dir)";
                 return ParseStatus::Error;
             }
             if (!value(v)) return ParseStatus::Error;
             o.output = v;
             outputGiven = true;
         } else if (arg == "--force") {
-            if (o.command != Command::Send) {
-                error = "--force belongs to send";
+            if (!TakesFile(SensorCommand(o))) {
+                error = "--force belongs to send or verify";
                 return ParseStatus::Error;
             }
             o.force = true;
@@ -326,17 +399,48 @@ ParseStatus ParseArgs(int argc, const char* const* argv, Options& o, std::string
                 error = std::string("--format: csv or table, not ") + v;
                 return ParseStatus::Error;
             }
+        } else if (arg == "--jobs" || arg == "--report" || arg == "--out-dir") {
+            if (o.command != Command::Fleet) {
+                error = std::string(arg) + " belongs to fleet";
+                return ParseStatus::Error;
+            }
+            if (arg == "--out-dir" && o.fleetCommand != Command::Get) {
+                error = "--out-dir belongs to fleet get";
+                return ParseStatus::Error;
+            }
+            if (!value(v)) return ParseStatus::Error;
+            if (arg == "--jobs") {
+                if (!ParseLong(v, 1, kMaxJobs, n)) {
+                    error = std::string("--jobs: a number from 1 to ") + std::to_string(kMaxJobs) +
+                            ", not " + v;
+                    return ParseStatus::Error;
+                }
+                o.jobs = static_cast<int>(n);
+            } else if (*v == '\0') {
+                error = std::string(arg) + " needs a path";
+                return ParseStatus::Error;
+            } else {
+                (arg == "--report" ? o.report : o.outDir) = v;
+            }
         } else if (arg.size() > 1 && arg.front() == '-' && arg != "-") {
             error = "unknown option " + std::string(arg);
             return ParseStatus::Error;
         } else if (o.command == Command::None) {
-            for (const CommandEntry& e : kCommands)
-                if (arg == e.name) o.command = e.command;
+            o.command = FindCommand(arg);
             if (o.command == Command::None) {
                 error = "unknown command " + std::string(arg);
                 return ParseStatus::Error;
             }
-        } else if (o.command == Command::Send && o.file.empty()) {
+        } else if (o.command == Command::Fleet && o.sensorsFile.empty()) {
+            o.sensorsFile = std::string(arg);
+        } else if (o.command == Command::Fleet && o.fleetCommand == Command::None) {
+            o.fleetCommand = FindCommand(arg);
+            if (!RunsInFleet(o.fleetCommand)) {
+                error = "fleet runs identify, get, send, verify or defaults, not " +
+                        std::string(arg);
+                return ParseStatus::Error;
+            }
+        } else if (TakesFile(SensorCommand(o)) && o.file.empty()) {
             o.file = std::string(arg);
         } else {
             error = "unexpected argument " + std::string(arg);
@@ -349,7 +453,20 @@ ParseStatus ParseArgs(int argc, const char* const* argv, Options& o, std::string
         error = "no command given";
         return ParseStatus::Error;
     }
-    if (!o.tcp && !o.com) {
+    if (o.command == Command::Fleet) {
+        if (o.tcp || o.com) {
+            error = "fleet takes the links from SENSORS, not from --tcp or --com";
+            return ParseStatus::Error;
+        }
+        if (o.sensorsFile.empty() || o.fleetCommand == Command::None) {
+            error = "fleet needs SENSORS and a COMMAND";
+            return ParseStatus::Error;
+        }
+        if (o.fleetCommand == Command::Get && o.outDir.empty()) {
+            error = "fleet get needs --out-dir DIR";
+            return ParseStatus::Error;
+        }
+    } else if (!o.tcp && !o.com) {
         error = "no link given: use --tcp HOST[:PORT] or --com N";
         return ParseStatus::Error;
     }
@@ -365,8 +482,8 @@ ParseStatus ParseArgs(int argc, const char* const* argv, Options& o, std::string
         error = "get needs -o FILE (- for standard output)";
         return ParseStatus::Error;
     }
-    if (o.command == Command::Send && o.file.empty()) {
-        error = "send needs a parameter FILE";
+    if (TakesFile(SensorCommand(o)) && o.file.empty()) {
+        error = std::string(CommandName(SensorCommand(o))) + " needs a parameter FILE";
         return ParseStatus::Error;
     }
     return ParseStatus::Run;
