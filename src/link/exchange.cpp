@@ -83,17 +83,15 @@ int DataExchange(App& a, int count) {
         FlushOutQ(a);
         ComWrt(a, a.s.txBuffer, count);
     } else {
+        // Bytes that arrived while no exchange waited (a late or repeated
+        // answer, a frame the sensor sent unasked) answer no request of ours:
+        // they go before this request is written, as the serial flush does.
         a.s.rxCount = 0;
-        // After a failed exchange, bytes still pending belong to an earlier
-        // response (one that came late or was cut short); they must not be
-        // taken for this one.
-        if (a.dev.tcpStale) DiscardTcpInput(a);
-        a.dev.tcpStale = false;
+        DiscardTcpInput(a);
         ClientTCPWrite(a, a.s.txBuffer, count, 2.0);
     }
-    int result = GetHeaderFrame(a);
-    if (result > 0 && a.s.respLength != 0) result = GetDataFrame(a);
-    if (result < 0) a.dev.tcpStale = true;
+    const int result = GetHeaderFrame(a);
+    if (result > 0 && a.s.respLength != 0) return GetDataFrame(a);
     return result;
 }
 
@@ -105,6 +103,16 @@ int GetHeaderFrame(App& a) {
     }
     if (!arrived || a.s.lineStatus > 0) {
         ReportFailure(a, kTextTimeout);
+        return -1;
+    }
+    // The sensor answers with the order number of the request, or 0 for an
+    // error response. Any other order byte is a frame meant for another
+    // request (late, repeated or unasked); taking its data would fill the
+    // caller's records with another order's data, so the header counts as
+    // incorrect, and the decoded fields keep the last valid header's values.
+    const uint8_t order = a.s.rxBuffer[1];
+    if (order != ORDER_ERROR && order != a.s.txBuffer[1]) {
+        ReportFailure(a, kTextBadHeader);
         return -1;
     }
     if (CheckHeaderCRC(a) < 0) return -1;

@@ -99,7 +99,6 @@ struct LinkDevices {
     int serialPort = 0;  // COM number that serialFd belongs to
     int tcpFd = -1;
     int tcpWatch = 0;    // platform fd-watch id
-    bool tcpStale = false;  // the last exchange failed: drop pending bytes before the next
     // Link failures reported so far (ReportFailure); a session operation
     // compares it before and after to tell its caller whether one failed.
     uint32_t failures = 0;
