@@ -10,6 +10,7 @@
 #include "link/link.h"
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
+#include "tests/cli/lagging_sensor.h"
 
 namespace lq::test {
 namespace {
@@ -64,6 +65,11 @@ TEST_F(CliPty, IdentifyLiveAndRoundTripOverTheSerialLink) {
     EXPECT_EQ(0, std::memcmp(&p, &ram, sizeof p));
     EXPECT_EQ(0, std::memcmp(&p, &eeprom, sizeof p));
     EXPECT_EQ(0, std::memcmp(&t, &teach, sizeof t));
+}
+
+TEST_F(CliPty, LaggingAnswersFailEveryCommandAndWriteNoFile) {
+    ExpectLaggingAnswersFailEveryCommand(dir, sensor,
+                                         [this](std::vector<std::string> a) { return Cli(a); });
 }
 
 TEST_F(CliPty, ComNumberWithoutADeviceFailsWithTheLinksText) {

@@ -22,6 +22,7 @@
 #include "session/session.h"
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
+#include "tests/cli/lagging_sensor.h"
 #include "ui/paramfile.h"
 
 namespace lq::test {
@@ -455,6 +456,11 @@ TEST_F(CliTcp, SensorFaultsMidwayEndWithStatus1) {
         EXPECT_NE(std::string::npos, r.err.find(c.text)) << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.File("partial.ini")));
     }
+}
+
+TEST_F(CliTcp, LaggingAnswersFailEveryCommandAndWriteNoFile) {
+    ExpectLaggingAnswersFailEveryCommand(dir, *sensor,
+                                         [this](std::vector<std::string> a) { return Cli(a); });
 }
 
 TEST_F(CliTcp, UsageErrorsEndWithStatus2) {
