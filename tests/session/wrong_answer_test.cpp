@@ -21,6 +21,7 @@
 #include "session/session.h"
 #include "sim/simulator.h"
 #include "tests/link/link_world.h"
+#include "tests/link/sim_link.h"
 #include "tests/support/test_platform.h"
 
 namespace lq::test {
@@ -64,24 +65,7 @@ enum class Transport { Tcp, Serial };
 class WrongAnswer : public testing::TestWithParam<Transport> {
   protected:
     void SetUp() override {
-        if (GetParam() == Transport::Serial) {
-            pty = std::make_unique<lqsim::PtyServer>(sensor);
-            ASSERT_TRUE(pty->Start());
-            ASSERT_TRUE(pty->Link(dev / "ttyS2"));  // COM3
-            CopyText(a.dev.deviceDir, dev.path);
-            a.s.link.protocol = PROTOCOL_RS232;
-            a.s.link.comPort = 3;
-            a.s.link.baudIndex = 4;
-            InitRS232(a);
-        } else {
-            tcp = std::make_unique<lqsim::TcpServer>(sensor);
-            ASSERT_TRUE(tcp->Start());
-            a.s.link.protocol = PROTOCOL_TCPIP;
-            CopyText(a.s.link.host, "127.0.0.1");
-            a.s.link.tcpPort = tcp->Port();
-            InitTCP_IP(a);
-        }
-        ASSERT_EQ(a.s.linkResult, 0);
+        ASSERT_NO_FATAL_FAILURE(sim.Open(a, sensor, GetParam() == Transport::Serial, dev.path));
         a.s.connected = 1;
         // The sensor holds one configuration, the program another.
         ParaBlock p;
@@ -101,15 +85,14 @@ class WrongAnswer : public testing::TestWithParam<Transport> {
     void TearDown() override {
         DisconnectFromTCPServer(a);
         CloseCom(a, a.s.link.comPort);
-        if (tcp) tcp->Stop();
-        if (pty) pty->Stop();
+        sim = {};
     }
 
     // An unrequested live frame from the sensor, there on the link (not yet
     // taken in) before the test goes on.
     void StrayFrame() {
-        ASSERT_TRUE(tcp ? tcp->SendUnsolicited() : pty->SendUnsolicited());
-        pollfd p{tcp ? a.dev.tcpFd : a.dev.serialFd, POLLIN, 0};
+        ASSERT_TRUE(sim.SendUnsolicited());
+        pollfd p{sim.tcp ? a.dev.tcpFd : a.dev.serialFd, POLLIN, 0};
         ASSERT_EQ(poll(&p, 1, 5000), 1);
     }
 
@@ -122,8 +105,7 @@ class WrongAnswer : public testing::TestWithParam<Transport> {
 
     linktest::TempDir dev;
     lqsim::Sensor sensor;
-    std::unique_ptr<lqsim::TcpServer> tcp;
-    std::unique_ptr<lqsim::PtyServer> pty;
+    linktest::SimLink sim;  // stops before the sensor goes
     TestPlatform tp;
     Seen events;
     App a{tp, events};
