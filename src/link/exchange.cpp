@@ -73,6 +73,16 @@ int HeaderFrame(App& a, Transport& t) {
         ReportFailure(a, kTextTimeout);
         return -1;
     }
+    // The sensor answers with the order number of the request, or 0 for an
+    // error response. Any other order byte is a frame meant for another
+    // request (late, repeated or unasked); taking its data would fill the
+    // caller's records with another order's data, so the header counts as
+    // incorrect, and the decoded fields keep the last valid header's values.
+    const uint8_t order = a.s.rxBuffer[1];
+    if (order != ORDER_ERROR && order != a.s.txBuffer[1]) {
+        ReportFailure(a, kTextBadHeader);
+        return -1;
+    }
     if (CheckHeaderCRC(a) < 0) return -1;
     if (a.s.respOrder != ORDER_ERROR) return 1;
     if (a.s.respStatus == 1) {
@@ -116,12 +126,10 @@ int DataExchange(App& a, int count) {
     std::memset(a.s.rxBuffer, 0, sizeof a.s.rxBuffer);
     a.s.lineStatus = 0;
     return WithTransport(a, [&](Transport& t) {
-        t.Flush(a.dev.tcpStale);
-        a.dev.tcpStale = false;
+        t.Flush();
         t.Write(a.s.txBuffer, count);
-        int result = HeaderFrame(a, t);
-        if (result > 0 && a.s.respLength != 0) result = DataFrame(a, t);
-        if (result < 0) a.dev.tcpStale = true;
+        const int result = HeaderFrame(a, t);
+        if (result > 0 && a.s.respLength != 0) return DataFrame(a, t);
         return result;
     });
 }

@@ -68,6 +68,10 @@ int ComWrt(App& a, const uint8_t* buffer, int count);
 // `whileWaiting` runs between short waits for the connection.
 int TcpConnect(const char* host, int port, int timeoutMs,
                const std::function<void()>& whileWaiting = {});
+// A peer may greet a new connection with frames of its own, which answer no
+// request. Drops what arrives until the connection has been quiet for a
+// moment (20 ms, at most 250 ms in all); a close stays to be seen.
+void SettleNewConnection(int fd);
 // Writes `count` bytes of txBuffer on the open connection; bytes written.
 int ClientTCPWrite(App& a, const uint8_t* buffer, int count, double timeoutSeconds);
 // Reads and throws away whatever the connection holds right now; true when

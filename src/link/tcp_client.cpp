@@ -77,7 +77,32 @@ ssize_t ReadAvailable(int fd, uint8_t* buffer, size_t room) {
     }
 }
 
+// A greeting that came in just after the first request had gone out would be
+// taken for its answer, so a new connection is used once it is quiet. A peer
+// that never stops talking holds the connect up for kSettleMax at most.
+constexpr std::chrono::milliseconds kSettleQuiet{20};
+constexpr std::chrono::milliseconds kSettleMax{250};
+
 }  // namespace
+
+void SettleNewConnection(int fd) {
+    const Clock::time_point end = Clock::now() + kSettleMax;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0) return;
+        pollfd p{fd, POLLIN, 0};
+        const int r = poll(&p, 1, static_cast<int>(std::min(left, kSettleQuiet).count()));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return;  // quiet
+        ssize_t n;
+        while ((n = ReadAvailable(fd, nullptr, 0)) > 0) {
+        }
+        // Closed already: the descriptor stays readable, and the watch reports
+        // the close like any other.
+        if (n == 0) return;
+    }
+}
 
 int TcpConnect(const char* host, int port, int timeoutMs,
                const std::function<void()>& whileWaiting) {
@@ -161,6 +186,7 @@ void InitTCP_IP(App& a) {
         TcpConnect(a.s.link.host, a.s.link.tcpPort, 5000, [&a] { a.loop.RepaintWhileBlocked(); });
     a.events->Waiting(false);
     if (r >= 0) {
+        SettleNewConnection(r);
         a.s.linkResult = 0;
         AdoptTcpSocket(a, r);
         return;

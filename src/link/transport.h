@@ -13,9 +13,10 @@ namespace lq {
 class Transport {
   public:
     virtual ~Transport() = default;
-    // Before a request: drops what is waiting; afterFailure also what an
-    // earlier, failed exchange left arriving.
-    virtual void Flush(bool afterFailure) = 0;
+    // Before a request: drops what is waiting. Bytes that arrived while no
+    // exchange waited (a late or repeated answer, a frame the sensor sent
+    // unasked) answer no request of ours.
+    virtual void Flush() = 0;
     // Writes the request; bytes written.
     virtual int Write(const uint8_t* data, int count) = 0;
     // Bytes of the response from its byte `from` on that have arrived and
@@ -32,7 +33,7 @@ class Transport {
 
 // The declarations of an implementation.
 #define LQ_TRANSPORT_OVERRIDES                                  \
-    void Flush(bool afterFailure) override;                     \
+    void Flush() override;                                      \
     int Write(const uint8_t* data, int count) override;         \
     int BytesWaiting(int from) override;                        \
     void Read(int from, int count) override;                    \

@@ -5,7 +5,7 @@
 
 namespace lq {
 
-void SerialTransport::Flush(bool /*afterFailure*/) {
+void SerialTransport::Flush() {
     FlushInQ(a_);
     FlushOutQ(a_);
 }
@@ -39,12 +39,9 @@ void SerialTransport::Close() {
     CloseCom(a_, a_.s.link.comPort);
 }
 
-void TcpTransport::Flush(bool afterFailure) {
+void TcpTransport::Flush() {
     a_.s.rxCount = 0;
-    // After a failed exchange, bytes still pending belong to an earlier
-    // response (one that came late or was cut short); they must not be
-    // taken for this one.
-    if (afterFailure) DiscardTcpInput(a_);
+    DiscardTcpInput(a_);
 }
 
 int TcpTransport::Write(const uint8_t* data, int count) {

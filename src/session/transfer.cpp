@@ -31,6 +31,19 @@ int WriteToRam(App& a, uint16_t argument, uint16_t bytes) {
     return a.s.respStatus;
 }
 
+// One order-2 read of the record `argument` names, `bytes` long. The two
+// reads share one order byte; what tells their answers apart is the length,
+// which the sensor always gives as its record's. An answer of another length
+// belongs to the other read (one that came late or twice) and is refused like
+// a header of another order, before anything is copied from it.
+bool ReadRecord(App& a, uint16_t argument, uint16_t bytes) {
+    FillTxBuf(a, ORDER_READ, argument, 0);
+    if (DataExchange(a, kHeaderSize) != 1) return false;
+    if (a.s.respLength == bytes) return true;
+    ReportFailure(a, kTextBadHeader);
+    return false;
+}
+
 }  // namespace
 
 TransferResult SendPara(App& a) {
@@ -75,14 +88,10 @@ TransferResult GetPara(App& a) {
         }
     }
 
-    // The copies take the full image whatever length the sensor announced;
-    // the receive buffer is zero behind what arrived.
-    FillTxBuf(a, ORDER_READ, kArgParaBlock, 0);
-    if (DataExchange(a, kHeaderSize) != 1) return r;
+    if (!ReadRecord(a, kArgParaBlock, kParaBytes)) return r;
     ParaFromBytes(a.para, s.rxBuffer + kHeaderSize);
 
-    FillTxBuf(a, ORDER_READ, kArgTeachTable, 0);
-    if (DataExchange(a, kHeaderSize) != 1) return r;
+    if (!ReadRecord(a, kArgTeachTable, kSensorTeachBytes)) return r;
     TeachFromBytes(a.teach, s.rxBuffer + kHeaderSize, kSensorTeachVectors);
 
     a.events->ShowConfiguration();

@@ -13,6 +13,7 @@
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/unprivileged.h"
+#include "tests/cli/lagging_sensor.h"
 
 namespace lq::test {
 namespace {
@@ -67,6 +68,11 @@ TEST_F(CliPty, IdentifyLiveAndRoundTripOverTheSerialLink) {
     EXPECT_EQ(0, std::memcmp(&p, &ram, sizeof p));
     EXPECT_EQ(0, std::memcmp(&p, &eeprom, sizeof p));
     EXPECT_EQ(0, std::memcmp(&t, &teach, sizeof t));
+}
+
+TEST_F(CliPty, LaggingAnswersFailEveryCommandAndWriteNoFile) {
+    ExpectLaggingAnswersFailEveryCommand(dir, sensor,
+                                         [this](std::vector<std::string> a) { return Cli(a); });
 }
 
 TEST_F(CliPty, ComNumberWithoutADeviceFailsWithTheLinksText) {

@@ -23,6 +23,7 @@
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
 #include "tests/cli/cli_sim.h"
+#include "tests/cli/lagging_sensor.h"
 #include "ui/paramfile.h"
 
 namespace lq::test {
@@ -435,6 +436,11 @@ TEST_F(CliTcp, SensorFaultsMidwayEndWithStatus1) {
         EXPECT_NE(std::string::npos, r.err.find(c.text)) << r.err;
         EXPECT_FALSE(std::filesystem::exists(dir.File("partial.ini")));
     }
+}
+
+TEST_F(CliTcp, LaggingAnswersFailEveryCommandAndWriteNoFile) {
+    ExpectLaggingAnswersFailEveryCommand(dir, *sensor,
+                                         [this](std::vector<std::string> a) { return Cli(a); });
 }
 
 TEST_F(CliTcp, UsageErrorsEndWithStatus2) {

@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -86,6 +87,20 @@ struct PeerExchange : LinkWorld, testing::TestWithParam<Transport> {
     // dispatch of the header wait).
     void AnswerWith(std::vector<uint8_t> b) {
         tp.Queue([this, b] { Write(b); });
+    }
+
+    // Waits until bytes the peer wrote can be read on the link's descriptor,
+    // without dispatching: they lie there as they would while no exchange waits.
+    void WaitReadable() {
+        pollfd p{Serial() ? a.dev.serialFd : a.dev.tcpFd, POLLIN, 0};
+        ASSERT_EQ(poll(&p, 1, 5000), 1);
+    }
+
+    // Dispatches until the link has taken in `n` bytes.
+    void WaitTakenIn(int n) {
+        for (int i = 0; i < 50 && (Serial() ? a.dev.serialQueueLen : a.s.rxCount) < n; ++i)
+            tp.WaitForEvents(0.1);
+        ASSERT_EQ(Serial() ? a.dev.serialQueueLen : a.s.rxCount, n);
     }
 
     // The request the peer received.
@@ -186,6 +201,57 @@ TEST_P(PeerExchange, LateAnswerIsNotTakenForTheNextOne) {
     EXPECT_EQ(0, std::memcmp(a.s.rxBuffer + 8, Bytes(42, 1).data(), 42));
 }
 
+// A valid frame of another order answers some other request (one that came
+// late, was repeated, or was sent unasked): its header counts as incorrect,
+// and the decoded fields keep what the last answer to this link said.
+TEST_P(PeerExchange, FrameOfAnotherOrderIsAnIncorrectHeader) {
+    struct Case {
+        int request;
+        int answer;
+        bool badCrc;  // the header CRC is wrong as well: still one report
+    };
+    const Case cases[] = {
+        {ORDER_FIRMWARE, ORDER_LIVE, false},    {ORDER_READ, ORDER_NAME, false},
+        {ORDER_LOAD_EEPROM, ORDER_READ, false}, {ORDER_CYCLE_TIME, ORDER_WRITE, false},
+        {ORDER_LIVE, ORDER_CYCLE_TIME, false},  {ORDER_WRITE, ORDER_STORE_EEPROM, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.request << " answered by " << c.answer);
+        Arm();
+        AnswerWith(Frame(ORDER_NAME, 4711, {'L', 'Q'}));
+        ASSERT_EQ(Exchange(ORDER_NAME), 1);
+        Received();
+
+        std::vector<uint8_t> f = Frame(c.answer, 3, Bytes(42, 7));
+        if (c.badCrc) f[7] ^= 0x01;
+        AnswerWith(f);
+        EXPECT_EQ(Exchange(c.request), -1);
+        ExpectReport(kTextBadHeader);
+        EXPECT_EQ(a.s.respOrder, ORDER_NAME);
+        EXPECT_EQ(a.s.respStatus, 4711);
+        EXPECT_EQ(a.s.respLength, 2);
+        Received();
+    }
+}
+
+// A frame that came while no exchange waited answers no request, even one of
+// the very order asked next: the exchange takes the answer to its own request,
+// whether the stray bytes were still waiting on the link or already taken in.
+TEST_P(PeerExchange, FrameThatCameWhileIdleIsNotTakenForTheAnswer) {
+    for (const bool takenIn : {false, true}) {
+        SCOPED_TRACE(takenIn ? "taken in" : "waiting on the link");
+        Arm();
+        Write(Frame(ORDER_LIVE, 0, Bytes(42, 99)));
+        WaitReadable();
+        if (takenIn) WaitTakenIn(50);
+        AnswerWith(Frame(ORDER_LIVE, 0, Bytes(42, 1)));
+        EXPECT_EQ(Exchange(ORDER_LIVE), 1);
+        ExpectNoReport();
+        EXPECT_EQ(0, std::memcmp(a.s.rxBuffer + 8, Bytes(42, 1).data(), 42));
+        Received();
+    }
+}
+
 TEST_P(PeerExchange, HeaderOnlyPartlyThere) {
     AnswerWith({0x55, 0x08, 0x00, 0x00, 0x2A});
     EXPECT_EQ(Exchange(ORDER_LIVE), -1);
@@ -282,6 +348,31 @@ TEST_F(TcpPeer, ClosedEventOfAnotherConnectionIsIgnored) {
     ClientTCPCB(a, a.s.tcpHandle, TCP_DISCONNECT, 0);
     EXPECT_EQ(a.s.tcpOpen, 0);
     ExpectReport(kTextServerClosed);
+}
+
+// What the peer of a new connection sends by itself is gone before the first
+// request; a peer that closed at once is still seen to have closed.
+TEST(NewConnection, GreetingIsDroppedAndACloseStaysVisible) {
+    for (const bool closes : {false, true}) {
+        SCOPED_TRACE(closes ? "closed" : "open");
+        int sv[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
+        const std::vector<uint8_t> greeting = Frame(ORDER_LIVE, 0, Bytes(42, 1));
+        ASSERT_EQ(write(sv[1], greeting.data(), greeting.size()),
+                  static_cast<ssize_t>(greeting.size()));
+        if (closes) close(sv[1]);
+        SettleNewConnection(sv[0]);
+        uint8_t c;
+        const ssize_t n = recv(sv[0], &c, 1, MSG_DONTWAIT);
+        if (closes) {
+            EXPECT_EQ(n, 0);
+        } else {
+            EXPECT_LT(n, 0);
+            EXPECT_EQ(errno, EAGAIN);
+            close(sv[1]);
+        }
+        close(sv[0]);
+    }
 }
 
 // ---- opening links that fail ---------------------------------------------------------

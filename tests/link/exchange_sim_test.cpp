@@ -7,6 +7,7 @@
 
 #include "link_world.h"
 #include "sim/simulator.h"
+#include "sim_link.h"
 
 namespace lq::linktest {
 namespace {
@@ -19,33 +20,17 @@ std::string Name(const testing::TestParamInfo<Transport>& p) {
 
 struct SimExchange : LinkWorld, testing::TestWithParam<Transport> {
     lqsim::Sensor sensor;
-    std::unique_ptr<lqsim::TcpServer> tcp;
-    std::unique_ptr<lqsim::PtyServer> pty;
+    SimLink sim;
+    lqsim::TcpServer* tcp = nullptr;  // set over TCP
+    lqsim::PtyServer* pty = nullptr;  // set over the pseudo-terminal
     TempDir dev;
 
     bool Serial() const { return GetParam() == Transport::Serial; }
 
     void SetUp() override {
-        if (Serial()) {
-            pty = std::make_unique<lqsim::PtyServer>(sensor);
-            ASSERT_TRUE(pty->Start());
-            ASSERT_TRUE(pty->Link(dev / "ttyS2"));  // COM3
-            CopyText(a.dev.deviceDir, dev.path);
-            a.s.link.protocol = PROTOCOL_RS232;
-            a.s.link.comPort = 3;
-            a.s.link.baudIndex = 4;
-            InitRS232(a);
-            ASSERT_EQ(a.s.linkResult, 0);
-        } else {
-            tcp = std::make_unique<lqsim::TcpServer>(sensor);
-            ASSERT_TRUE(tcp->Start());
-            a.s.link.protocol = PROTOCOL_TCPIP;
-            CopyText(a.s.link.host, "127.0.0.1");
-            a.s.link.tcpPort = tcp->Port();
-            InitTCP_IP(a);
-            ASSERT_EQ(a.s.linkResult, 0);
-            ASSERT_EQ(a.s.tcpOpen, 1);
-        }
+        ASSERT_NO_FATAL_FAILURE(sim.Open(a, sensor, Serial(), dev.path));
+        tcp = sim.tcp.get();
+        pty = sim.pty.get();
         Arm();
     }
 

@@ -102,7 +102,6 @@ struct LinkDevices {
     UniqueFd serialFd;
     int serialPort = 0;  // COM number that serialFd belongs to
     UniqueFd tcpFd;
-    bool tcpStale = false;  // the last exchange failed: drop pending bytes before the next
     // Link failures reported so far (ReportFailure); a session operation
     // compares it before and after to tell its caller whether one failed.
     uint32_t failures = 0;
