@@ -6,6 +6,7 @@
 #include "app/core/ids.h"
 #include "app/core/platform.h"
 #include "app/core/program_dir.h"
+#include "data/program.h"
 #include "link/link.h"
 #include "session/session.h"
 #include "ui/callbacks.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kDataTop = 63;
 constexpr int kDataLeft = 385;
-constexpr const char* kSettingsFileName = "PanelSettings.cfg";
 
 void ObtainTabPages(App& a) {
     a.s.tpConnect = a.ui.GetPanelHandleFromTabPage(a.s.mainPanel, TAB_MAIN1, 0);

@@ -4,11 +4,10 @@
 #include <string>
 
 #include "app/core/session_state.h"
+#include "data/program.h"  // kUirFileName, kProgramTitle
 
 namespace lq {
 
-inline constexpr const char* kUirFileName = "LumiquadTalvernV1_2.uir";
-inline constexpr const char* kProgramTitle = "LUMIQUAD TALVERN Kelvo V1.2";
 
 // Loads the panels, runs InitAll and the event loop, shuts down. 0 after a
 // normal end, -1 when the resource or a panel cannot be loaded.

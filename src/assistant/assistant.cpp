@@ -11,7 +11,7 @@
 
 #include "app/core/platform.h"
 #include "app/core/session_events.h"
-#include "assistant/texts.h"
+#include "data/language_texts.h"
 #include "link/link.h"
 #include "session/session.h"
 

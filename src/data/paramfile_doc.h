@@ -8,6 +8,7 @@
 
 #include "data/ini.h"
 #include "data/para.h"
+#include "data/program.h"
 
 namespace lq {
 
@@ -17,7 +18,6 @@ inline constexpr const char* kTagKelvoVersion = "KELVO VERSION:";
 inline constexpr const char* kKelvoVersion = "LUMIQUAD TALVERN Kelvo V1.2";
 inline constexpr const char* kParameterFileType = "Parameter File";
 inline constexpr const char* kSectionParameter = "PARAMETER";
-inline constexpr const char* kDefaultParameterFileName = "Parameter.ini";
 
 inline constexpr const char* kParaReportHeading =
     "Following parameter could not be read \nand where set to default value:\n\n";

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "data/ini.h"
+#include "data/language_texts.h"
+#include "data/program.h"
 
 namespace lq {
 
-inline constexpr const char* kSettingsFileName = "PanelSettings.cfg";
 inline constexpr const char* kPanelSettingsFileType = "Panel Settings";
 inline constexpr int kMaxHostHistory = 10;
-inline constexpr int kLanguageCount = 7;
 inline constexpr int kBaudRingItems = 7;  // the ring offers indexes 0 ... 6
 
 // Limits of the fixed text fields the values end up in (characters).
@@ -28,8 +28,8 @@ struct WindowGeometry {
     int zoom = 0;  // 2 maximised, 0 normal, 1 minimised
     int left = 10;
     int top = 40;
-    int width = 1014;
-    int height = 690;
+    int width = kMainPanelWidth;
+    int height = kMainPanelHeight;
 };
 
 struct PanelSettingsData {
@@ -59,5 +59,8 @@ bool ReadPanelSettingsFile(const std::string& path, PanelSettingsData& out);
 // The document StorePanelSettings writes: six sections in their fixed order.
 // Geometry must be present (the window always has one when it is stored).
 IniHandle BuildPanelSettingsDocument(const PanelSettingsData& in);
+// Only the communication settings and the host history: a program that
+// reads it keeps its own window place, language and parameter file.
+IniHandle BuildLinkSettingsDocument(const PanelSettingsData& in);
 
 }  // namespace lq

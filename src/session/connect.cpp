@@ -5,6 +5,7 @@
 
 #include "app/core/event_loop.h"
 #include "app/core/session_events.h"
+#include "data/language_texts.h"
 #include "data/para.h"
 #include "data/text1252.h"
 #include "link/link.h"
@@ -20,16 +21,6 @@ constexpr const char* kUnsupportedHead =
     "Lumiquad Talvern Kelvo doesn't support the connected sensor! \nFirmware of connected "
     "sensor is: ";
 constexpr const char* kUnsupportedTail = "\n\nClose window or work in offline mode!";
-
-constexpr const char* kQuestions[kLanguages] = {
-    "Moechten Sie Default Parameter zum Sensor senden?",
-    "Do you want to send default parameters to the sensor?",
-    "Voulez-vous envoyer les paramètres par défaut au capteur?",
-    "¿Desea enviar parámetros predeterminados al sensor?",
-    "Pretende enviar parâmetros Default para o sensor?",
-    "Vuoi inviare i parametri di default al sensore?",
-    "Czy wartosci standardowe parametrów maja zostac wyslane do czujnika?",
-};
 
 struct Family {
     const char* model;
@@ -91,8 +82,7 @@ int32_t PortFromText(const char* text) {
 }  // namespace
 
 const char* DefaultParaQuestion(int language) {
-    if (language < 0 || language >= kLanguages) language = 0;
-    return kQuestions[language];
+    return AssistText(TextSendDefaultParameters, language);
 }
 
 FirmwareInfo ParseFirmware(const char* firmwareText) {

@@ -7,6 +7,7 @@
 
 #include "app/core/ids.h"
 #include "app/core/session_state.h"
+#include "data/program.h"
 #include "ui/help.h"
 #include "ui/settings.h"
 
@@ -16,9 +17,6 @@ namespace {
 App& AppOf(void* callbackData) {
     return *static_cast<App*>(callbackData);
 }
-
-constexpr int kMainWidth = 1014;
-constexpr int kMainHeight = 690;
 
 }  // namespace
 
@@ -35,7 +33,7 @@ LQ_PANEL_CB(CBF_MAINP) {
             // A maximised window would ignore the size; bring it back first.
             if (a.ui.GetPanelZoomState(panel) != ZOOM_NORMAL)
                 a.ui.SetPanelZoomState(panel, ZOOM_NORMAL);
-            a.ui.SetPanelSize(panel, kMainHeight, kMainWidth);
+            a.ui.SetPanelSize(panel, kMainPanelHeight, kMainPanelWidth);
             a.ui.CenterPanel(panel);
             break;
         default:

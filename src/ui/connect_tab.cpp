@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/core/platform.h"
+#include "data/settings_doc.h"
 #include "link/link.h"
 #include "ui/callbacks.h"
 #include "ui/combo.h"
@@ -16,7 +17,6 @@
 namespace lq {
 namespace {
 
-constexpr int kHistoryLimit = 10;
 constexpr int kMaxComPorts = 255;
 
 App& AppOf(void* callbackData) {
@@ -39,7 +39,8 @@ void UpdateHostHistory(App& a) {
     Combo_InsertComboItem(a, p, STRING_IP_ADRESS, 0, host);
     int count = 0;
     Combo_GetComboAttribute(a, p, STRING_IP_ADRESS, ATTR_COMBO_NUM_ITEMS, &count);
-    if (count > kHistoryLimit) Combo_DeleteComboItem(a, p, STRING_IP_ADRESS, kHistoryLimit, -1);
+    if (count > kMaxHostHistory)
+        Combo_DeleteComboItem(a, p, STRING_IP_ADRESS, kMaxHostHistory, -1);
 }
 
 void ListComPorts(App& a) {

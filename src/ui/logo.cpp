@@ -5,25 +5,24 @@
 #include "app/core/ids.h"
 #include "app/core/platform.h"
 #include "data/para.h"
+#include "data/program.h"
 #include "ui/view/view.h"
 
 namespace lq {
 namespace {
 
-constexpr const char* kTitleText = "LUMIQUAD TALVERN Kelvo V1.2";
 constexpr const char* kTitleTooltip = "LUMIQUAD TALVERN Kelvo V1.2.0";
-constexpr const char* kLogoFile = "logoZEB.bmp";
 
 }  // namespace
 
 void ShowLogo(App& a) {
     const int main = a.s.mainPanel;
-    ShowInfoText(a, kTitleText, 1, 15, 18, 20, COLOR_TRANSPARENT, COLOR_BLACK);
+    ShowInfoText(a, kProgramTitle, 1, 15, 18, 20, COLOR_TRANSPARENT, COLOR_BLACK);
     a.ui.SetCtrlFrameColor(main, DECORATION, COLOR_WHITE);
     a.ui.SetCtrlPos(main, PICTURE_1, 5, 900);
     // The logo lies beside the executable; a missing file leaves the
     // picture empty, and it is shown all the same.
-    a.ui.DisplayImageFile(main, PICTURE_1, a.ui.GetProjectDir() + "/" + kLogoFile);
+    a.ui.DisplayImageFile(main, PICTURE_1, a.ui.GetProjectDir() + "/" + kLogoFileName);
     a.ui.SetCtrlVisible(main, PICTURE_1, true);
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "assistant/assistant.h"
-#include "assistant/texts.h"
+#include "data/language_texts.h"
 #include "tests/session/fixture.h"
 
 namespace lq::test {

@@ -1,7 +1,7 @@
 // The dialogue texts are the operators' own words: encoding slips, an
 // editor's "clean-up" of blanks or typos, or a wrong language index would all
 // show up on the screen.
-#include "assistant/texts.h"
+#include "data/language_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ const Table kTables[] = {
     {"CountDefault", AssistTextCountDefault},     {"AskDirectOutput", AssistTextAskDirectOutput},
     {"PlaceBrightest", AssistTextPlaceBrightest}, {"AutoAdjust", AssistTextAutoAdjust},
     {"PlaceColor", AssistTextPlaceColor},         {"TooBright", AssistTextTooBright},
-    {"SavedToEeprom", AssistTextSavedToEeprom},
+    {"SavedToEeprom", AssistTextSavedToEeprom},   {"SendDefaultParameters", TextSendDefaultParameters},
 };
 
 // Strict UTF-8 check (no overlongs, no surrogates), so a stray code-page byte fails.

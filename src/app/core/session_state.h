@@ -21,8 +21,6 @@ class EventLoop;
 inline constexpr int kFrameBufferSize = 2048;
 inline constexpr int kMaxFrameData = kFrameBufferSize - 8;  // 2040
 inline constexpr int kSerialQueueSize = 1024;
-// The program's languages (SessionState::language 0..6); every text table has this many.
-inline constexpr int kLanguages = 7;
 
 enum ComProtocol : uint16_t { PROTOCOL_RS232 = 0, PROTOCOL_TCPIP = 1 };
 enum TransferTarget : uint16_t { TARGET_EEPROM = 2, TARGET_FILE = 3 };

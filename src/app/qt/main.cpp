@@ -24,7 +24,6 @@
 #include "app/qt/qt_platform.h"
 #include "app/winmain.h"
 #include "data/ini.h"
-#include "data/paramfile_doc.h"
 #include "data/settings_doc.h"
 #include "ui/screen_events.h"
 
@@ -33,21 +32,14 @@ namespace {
 // The communication part of a settings file, in the program's own format; the
 // other sections are left out, so the program keeps its own choices for them.
 int WriteTcpSettings(const std::string& path, const std::string& host, const std::string& port) {
-    lq::IniHandle doc = lq::Ini_NewHandle();
+    lq::PanelSettingsData settings;
+    settings.protocol = lq::PROTOCOL_TCPIP;
+    settings.host = host;
+    settings.tcpPortText = port;
+    settings.hosts = {host};
+    lq::IniHandle doc = lq::BuildLinkSettingsDocument(settings);
     if (!doc) return 1;
-    lq::IniDocument* d = doc.get();
-    lq::Ini_PutString(d, lq::kSectionGeneralInfo, lq::kTagFileType, lq::kPanelSettingsFileType);
-    lq::Ini_PutString(d, lq::kSectionGeneralInfo, lq::kTagKelvoVersion, lq::kKelvoVersion);
-    constexpr const char* kComm = "COMMUNICATION SETTINGS";
-    lq::Ini_PutInt(d, kComm, "COMPROTOCOL", 1);  // TCP/IP
-    lq::Ini_PutInt(d, kComm, "COMPORT", 1);
-    lq::Ini_PutInt(d, kComm, "BAUDRATE", 4);
-    lq::Ini_PutString(d, kComm, "IP ADRESS", host);
-    lq::Ini_PutString(d, kComm, "PORT NUMBER", port);
-    constexpr const char* kHosts = "IP ADDRESSES";
-    lq::Ini_PutInt(d, kHosts, "LIST ITEMS", 1);
-    lq::Ini_PutString(d, kHosts, "IP ADDR 1", host);
-    if (lq::Ini_WriteToFile(d, path) != lq::INI_OK) {
+    if (lq::Ini_WriteToFile(doc.get(), path) != lq::INI_OK) {
         std::fprintf(stderr, "lumiquad-panel: cannot write %s\n", path.c_str());
         return 1;
     }

@@ -1,6 +1,6 @@
-// The texts of the assistant's dialogues. Blanks before line breaks, double
-// blanks and spelling are the texts as the operators know them; keep them.
-#include "assistant/texts.h"
+// The program's texts in its seven languages. Blanks before line breaks,
+// double blanks and spelling are the texts as the operators know them; keep them.
+#include "data/language_texts.h"
 
 namespace lq {
 
@@ -516,4 +516,14 @@ const char* const AssistTextSavedToEeprom[kLanguages] = {
     "C-No: czy kolory zostaly ponownie rozpoznane. \n"
     "Jezeli nie, nalezy ponownie uruchomic asystenta.",
 };
+const char* const TextSendDefaultParameters[kLanguages] = {
+    "Moechten Sie Default Parameter zum Sensor senden?",
+    "Do you want to send default parameters to the sensor?",
+    "Voulez-vous envoyer les paramètres par défaut au capteur?",
+    "¿Desea enviar parámetros predeterminados al sensor?",
+    "Pretende enviar parâmetros Default para o sensor?",
+    "Vuoi inviare i parametri di default al sensore?",
+    "Czy wartosci standardowe parametrów maja zostac wyslane do czujnika?",
+};
+
 }  // namespace lq
