@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lq {
@@ -31,12 +32,14 @@ struct IniItem {
     std::string value;    // stored form: escaped, without enclosing quotes
     bool quoted = false;  // written inside double quotes
     std::string comment;  // comment lines that preceded it in a read file
+    int line = 0;         // line of the file it was read from (0: not read)
 };
 
 struct IniSection {
     std::string name;  // trimmed
     std::vector<IniItem> items;
     std::string comment;
+    int line = 0;  // line of the file it was read from (0: not read)
 };
 
 struct IniDocument {
@@ -76,6 +79,9 @@ int Ini_WriteToFile(IniDocument* doc, const std::string& path);
 // Adds the sections of the file to the document. 0, or INI_CANNOT_OPEN,
 // INI_READ_ERROR (what was read before stays), INI_OUT_OF_MEMORY.
 int Ini_ReadFromFile(IniDocument* doc, const std::string& path);
+// The same for INI text held in memory (a parameter file's text that arrived
+// over the network). 0, or INI_OUT_OF_MEMORY.
+int Ini_ReadFromText(IniDocument* doc, std::string_view text);
 // 1 found and valid; 0 missing, empty or blank (value unchanged); INI_INVALID_INTEGER.
 int Ini_GetInt(IniDocument* doc, const std::string& section, const std::string& tag,
                int32_t* value);

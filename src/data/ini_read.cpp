@@ -74,7 +74,7 @@ int ContinuationNumber(std::string_view tag, size_t* baseLength) {
 
 IniParser::IniParser(IniDocument* doc) : doc_(doc), firstNewSection_(doc->sections.size()) {}
 
-void IniParser::ParseLine(std::string_view line) {
+void IniParser::ParseLine(std::string_view line, int lineNumber) {
     const std::string_view s = TrimLeft(line);
     if (s.empty()) return;
 
@@ -90,7 +90,8 @@ void IniParser::ParseLine(std::string_view line) {
         if (!TrimLeft(s.substr(close + 1)).empty()) return;
         const std::string_view name = Trim(s.substr(1, close - 1));
         if (name.empty()) return;
-        doc_->sections.push_back(IniSection{std::string(name), {}, std::move(pendingComment_)});
+        doc_->sections.push_back(
+            IniSection{std::string(name), {}, std::move(pendingComment_), lineNumber});
         pendingComment_.clear();
         current_ = doc_->sections.size() - 1;
         return;
@@ -108,7 +109,7 @@ void IniParser::ParseLine(std::string_view line) {
         quoted = true;
     }
     doc_->sections[current_].items.push_back(
-        IniItem{std::string(tag), std::string(value), quoted, std::move(pendingComment_)});
+        IniItem{std::string(tag), std::string(value), quoted, std::move(pendingComment_), lineNumber});
     pendingComment_.clear();
 }
 
@@ -145,30 +146,50 @@ void IniParser::Finish() {
 
 using namespace ini_detail;
 
-int Ini_ReadFromFile(IniDocument* doc, const std::string& path) {
-    if (!doc) return INI_NULL_ARGUMENT;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) return INI_CANNOT_OPEN;
+namespace {
+
+// Every line of `file` into the document; what was read before a failure
+// stays in it, joined.
+int ReadLines(IniDocument* doc, std::FILE* file) {
     IniParser parser(doc);
     int result = INI_OK;
     try {
-        LineFile lines(file.get());
+        LineFile lines(file);
         std::string line;
         line.reserve(kMaxLineLength);
         int r;
-        while ((r = lines.ReadLine(line)) == 1) parser.ParseLine(line);
+        int number = 0;
+        while ((r = lines.ReadLine(line)) == 1) parser.ParseLine(line, ++number);
         result = r;
     } catch (const std::bad_alloc&) {
         result = INI_OUT_OF_MEMORY;
     }
-    // What was read before a failure stays in the document, joined.
     try {
         parser.Finish();
     } catch (const std::bad_alloc&) {
         result = INI_OUT_OF_MEMORY;
     }
     return result;
+}
+
+using FileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+}  // namespace
+
+int Ini_ReadFromFile(IniDocument* doc, const std::string& path) {
+    if (!doc) return INI_NULL_ARGUMENT;
+    FileHandle file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return INI_CANNOT_OPEN;
+    return ReadLines(doc, file.get());
+}
+
+int Ini_ReadFromText(IniDocument* doc, std::string_view text) {
+    if (!doc) return INI_NULL_ARGUMENT;
+    if (text.empty()) return INI_OK;  // fmemopen refuses an empty buffer
+    // The same line splitter as for files, over the bytes in memory.
+    FileHandle file(fmemopen(const_cast<char*>(text.data()), text.size(), "rb"), &std::fclose);
+    if (!file) return INI_OUT_OF_MEMORY;
+    return ReadLines(doc, file.get());
 }
 
 }  // namespace lq
