@@ -8,13 +8,8 @@
 //   bench_bridge_throughput [SECONDS=60] [SENSORS=20] [RATE=0]
 //   (RATE: the bridge's publish limit per sensor; 0 publishes every record
 //   the broker can take, newest wins)
-#include <fcntl.h>
 #include <mosquitto.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -29,54 +24,15 @@
 #include <vector>
 
 #include "sim/simulator.h"
-
-extern char** environ;
+#include "tests/bridge/mqtt_world.h"
 
 namespace {
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool Accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(fd);
-    return ok;
-}
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& errPath) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
-    return pid;
-}
+using lq::bridge::test::Broker;
+using lq::bridge::test::Child;
+using lq::bridge::test::ReadWhole;
+using lq::bridge::test::TempDir;
+using lq::bridge::test::WaitFor;
 
 // utime + stime of a process, in seconds.
 double CpuSeconds(pid_t pid) {
@@ -108,24 +64,18 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     const int sensors = argc > 2 ? std::atoi(argv[2]) : 20;
     const double rate = argc > 3 ? std::atof(argv[3]) : 0;
-    char tmpl[] = "/tmp/lq_bench_bridge_XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    const std::string dir = tmpl;
-
-    // Broker.
-    const int brokerPort = FreePort();
-    {
-        std::ofstream conf(dir + "/mosquitto.conf");
-        conf << "listener " << brokerPort << " 127.0.0.1\nallow_anonymous true\npersistence false\n";
+    TempDir dir;
+    Broker broker(dir);
+    if (!broker.Start()) {
+        std::fprintf(stderr, "cannot start mosquitto\n");
+        return 1;
     }
-    std::string mosq = "/usr/sbin/mosquitto";
-    const pid_t broker = Spawn({mosq, "-c", dir + "/mosquitto.conf"}, dir + "/mosquitto.log");
-    for (int i = 0; i < 100 && !Accepts(brokerPort); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const int brokerPort = broker.Port();
 
     // Sensors at full rate.
     std::vector<std::unique_ptr<lqsim::Sensor>> sims;
     std::vector<std::unique_ptr<lqsim::TcpServer>> servers;
-    std::ofstream ini(dir + "/bridge.ini");
+    std::ofstream ini(dir.File("bridge.ini"));
     ini << "[broker]\nhost = 127.0.0.1\nport = " << brokerPort << "\n";
     for (int i = 0; i < sensors; ++i) {
         sims.push_back(std::make_unique<lqsim::Sensor>());
@@ -144,21 +94,23 @@ int main(int argc, char** argv) {
     mosquitto_subscribe(sub, nullptr, "lumiquad/+/live", 0);
     mosquitto_loop_start(sub);
 
-    const std::string bridgeLog = dir + "/bridge.log";
-    const pid_t bridge = Spawn({LQ_BIN_DIR "/lumiquad-bridge", dir + "/bridge.ini"}, bridgeLog);
+    const std::string bridgeLog = dir.File("bridge.log");
+    Child bridgeProcess;
+    if (!bridgeProcess.Start({lq::bridge::test::BridgePath(), dir.File("bridge.ini")}, bridgeLog)) return 1;
+    const pid_t bridge = bridgeProcess.Pid();
     // Measure from the moment every sensor is online.
-    for (int i = 0; i < 600; ++i) {
+    WaitFor([&] {
         const std::string log = ReadWhole(bridgeLog);
-        size_t online = 0;
+        int online = 0;
         for (size_t at = log.find(": online:"); at != std::string::npos; at = log.find(": online:", at + 1)) ++online;
-        if (online >= static_cast<size_t>(sensors)) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+        return online >= sensors;
+    }, 60);
     const auto t0 = std::chrono::steady_clock::now();
     const long long received0 = received;
     const double cpu0 = CpuSeconds(bridge);
-    std::printf("sensors %d, publish rate limit %s, %d s\n", sensors, rate > 0 ? std::to_string(rate).c_str() : "none",
-                seconds);
+    char limit[64] = "none";
+    if (rate > 0) std::snprintf(limit, sizeof limit, "%g per second and sensor", rate);
+    std::printf("sensors %d, publish rate limit %s, %d s\n", sensors, limit, seconds);
     std::printf("%8s %12s %12s %12s\n", "t [s]", "RSS [KiB]", "read/s", "received/s");
     for (auto& sim : sims) sim->ClearRequests();
     const int every = seconds >= 300 ? 60 : 10;
@@ -189,13 +141,11 @@ int main(int argc, char** argv) {
     const long rssEnd = RssKiB(bridge);
     const long long got = received - received0;
 
-    kill(bridge, SIGTERM);
-    waitpid(bridge, nullptr, 0);
+    bridgeProcess.Stop(SIGTERM, 30);
     mosquitto_loop_stop(sub, true);
     mosquitto_destroy(sub);
     mosquitto_lib_cleanup();
-    kill(broker, SIGTERM);
-    waitpid(broker, nullptr, 0);
+    broker.Kill();
     for (auto& s : servers) s->Stop();
 
     std::printf("records read from the sensors per second: %.0f\n", static_cast<double>(readTotal) / wall);
@@ -205,6 +155,5 @@ int main(int argc, char** argv) {
     std::printf("bridge CPU: %.2f s over %.1f s (%.0f%% of one core)\n", cpu, wall, 100 * cpu / wall);
     std::printf("bridge CPU per 1000 records received: %.1f ms\n", got > 0 ? 1e6 * cpu / static_cast<double>(got) : 0);
     std::printf("bridge resident memory at the end: %ld KiB\n", rssEnd);
-    std::system(("rm -rf '" + dir + "'").c_str());
     return 0;
 }

@@ -42,6 +42,8 @@ struct Channel {
     uint64_t configSent = 0;
     uint64_t published = 0;  // live records published
     bool connecting = false;
+    bool lossReported = false;  // "unreachable" is logged once per loss
+    double connectDeadline = 0;  // an attempt that is not answered by then has failed
     double nextAttempt = 0;
     Backoff backoff;
 };
@@ -78,23 +80,24 @@ void Bridge::StartAttempt(Channel& ch, double now) {
     std::string error;
     if (ch.mqtt->StartConnect(error)) {
         ch.connecting = true;
+        ch.connectDeadline = now + std::max(10, config_.broker.keepalive);
         return;
     }
     ConnectionLost(ch, error, now);
 }
 
 void Bridge::ConnectionLost(Channel& ch, const std::string& why, double now) {
-    const bool wasUp = ch.mqtt->Connected() || ch.connecting;
     ch.connecting = false;
-    const double delay = ch.backoff.Next();
-    ch.nextAttempt = now + delay;
-    if (wasUp || delay == 1)
+    ch.nextAttempt = now + ch.backoff.Next();
+    if (!ch.lossReported)
         LogLine(ch.worker->Config().label + ": broker " + config_.broker.host + ":" +
                 std::to_string(config_.broker.port) + " unreachable (" + why + "), retrying with back-off");
+    ch.lossReported = true;
 }
 
 void Bridge::OnConnected(Channel& ch) {
     ch.connecting = false;
+    ch.lossReported = false;
     ch.backoff.Reset();
     LogLine(ch.worker->Config().label + ": broker " + config_.broker.host + ":" +
             std::to_string(config_.broker.port) + " connected");
@@ -287,6 +290,12 @@ int Bridge::Run() {
         const double now = Now();
         double wakeAt = now + 1.0;  // keep-alive work at least once a second
         for (auto& ch : channels_) {
+            if (ch->connecting && now >= ch->connectDeadline) {
+                // A broker that never answers (a silent network) counts as unreachable.
+                ch->mqtt->Abort();
+                ConnectionLost(*ch, "no answer to the connection request", now);
+            }
+            if (ch->connecting) wakeAt = std::min(wakeAt, ch->connectDeadline);
             if (!ch->mqtt->Connected() && !ch->connecting) {
                 if (now >= ch->nextAttempt)
                     StartAttempt(*ch, now);

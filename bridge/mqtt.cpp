@@ -14,6 +14,10 @@ MqttLibrary::~MqttLibrary() {
 }
 
 MqttClient::MqttClient(const MqttOptions& options) : options_(options) {
+    Create();
+}
+
+void MqttClient::Create() {
     m_ = mosquitto_new(options_.clientId.c_str(), true, this);
     if (!m_) return;
     mosquitto_connect_callback_set(m_, &MqttClient::OnConnect);
@@ -77,6 +81,7 @@ bool MqttClient::Service(bool readable, bool writable, std::string& error) {
     if (rc != MOSQ_ERR_SUCCESS) {
         error = rc == MOSQ_ERR_ERRNO ? std::string(std::strerror(errno)) : mosquitto_strerror(rc);
         if (rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_NO_CONN) error = "connection lost";
+        if (rc == MOSQ_ERR_KEEPALIVE) error = "no answer within the keep-alive time";
         Lost();
         return false;
     }
@@ -101,6 +106,16 @@ bool MqttClient::Publish(const std::string& topic, std::string_view payload, int
 
 bool MqttClient::Subscribe(const std::string& pattern, int qos) {
     return m_ && connected_ && mosquitto_subscribe(m_, nullptr, pattern.c_str(), qos) == MOSQ_ERR_SUCCESS;
+}
+
+void MqttClient::Abort() {
+    // A connection that never got going: start again from a fresh client.
+    if (m_) mosquitto_destroy(m_);
+    m_ = nullptr;
+    started_ = false;
+    connected_ = false;
+    unacked_ = 0;
+    Create();
 }
 
 void MqttClient::Disconnect() {

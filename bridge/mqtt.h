@@ -58,6 +58,8 @@ class MqttClient {
     bool Subscribe(const std::string& pattern, int qos);
     // Sends DISCONNECT (the will is not published) and closes the socket.
     void Disconnect();
+    // Drops the socket of an attempt that is not answered, without a word to the broker.
+    void Abort();
     // QoS 1 publishes not yet acknowledged by the broker.
     int Unacknowledged() const { return unacked_; }
 
@@ -69,6 +71,7 @@ class MqttClient {
     static void OnMessage(mosquitto*, void* self, const mosquitto_message* m);
     static void OnPublish(mosquitto*, void* self, int mid);
     void Lost();
+    void Create();
 
     MqttOptions options_;
     mosquitto* m_ = nullptr;

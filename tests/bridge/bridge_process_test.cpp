@@ -284,5 +284,38 @@ TEST_F(BridgeProcess, TheBrokersLastWillSetsEverySensorOfflineWhenTheBridgeDies)
     }
 }
 
+TEST_F(BridgeProcess, ABrokerThatNeverAnswersIsGivenUpAndTriedAgain) {
+    // A listener that takes the connection but never speaks MQTT.
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(fd, 16), 0);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    const int port = ntohs(a.sin_port);
+    WriteWhole(dir_.File("mute.ini"), "[broker]\nport = " + std::to_string(port) +
+                                          "\nkeepalive = 5\n[sensor s0]\naddress = tcp 127.0.0.1:" +
+                                          std::to_string(farm_.Server(0).Port()) + "\n");
+    ASSERT_TRUE(bridge_.Start({BridgePath(), dir_.File("mute.ini")}, dir_.File("bridge.log")));
+    // Every attempt is a new connection; the bridge gives each up and tries again.
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    std::vector<int> accepted;
+    EXPECT_TRUE(WaitFor([&] {
+        for (int c; (c = accept(fd, nullptr, nullptr)) >= 0;) accepted.push_back(c);
+        return accepted.size() >= 3;
+    }, 60)) << Log();
+    const std::string log = Log();
+    EXPECT_NE(log.find("unreachable (no answer"), std::string::npos) << log;
+    // Logged once for the whole outage, not once per attempt.
+    EXPECT_EQ(log.find("unreachable"), log.rfind("unreachable")) << log;
+    for (int c : accepted) close(c);
+    // The sensor side went on regardless.
+    EXPECT_NE(Log().find("s0: online"), std::string::npos) << Log();
+    EXPECT_EQ(bridge_.Stop(SIGTERM, 20), 0) << Log();
+    close(fd);
+}
+
 }  // namespace
 }  // namespace lq::bridge::test

@@ -1,11 +1,11 @@
 // The world of the bridge's process tests: a real Mosquitto broker on a free
 // loopback port, simulated sensors served over TCP from this process, the
 // built lumiquad-bridge as a child process, and a subscriber that records
-// what the broker delivers. Everything is started and stopped by the test.
+// what the broker delivers. Everything is started and stopped by the test
+// (and by the bridge benchmark, which shares the broker and the processes).
 #pragma once
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <mosquitto.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -116,6 +116,7 @@ class Child {
         return r == 0;
     }
     bool Running() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     // Sends `sig` and waits up to `seconds` for the end; the exit status, or -1.
     int Stop(int sig, double seconds) {
         if (pid_ <= 0) return -1;
