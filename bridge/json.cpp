@@ -126,7 +126,7 @@ class Parser {
             SkipBlanks();
             JsonValue member;
             if (!Value(member, depth + 1)) return false;
-            v.members.emplace_back(std::move(key), std::move(member));
+            v.members.push_back(JsonMember{std::move(key), std::move(member)});
             SkipBlanks();
             if (pos_ >= t_.size()) return Fail("unexpected end of text");
             if (t_[pos_] == ',') {

@@ -42,6 +42,8 @@ class JsonWriter {
 // Windows-1252 text as UTF-8 (the five unassigned bytes become U+FFFD).
 std::string Cp1252ToUtf8(std::string_view text);
 
+struct JsonMember;
+
 struct JsonValue {
     enum class Type { Null, Bool, Number, String, Array, Object };
     Type type = Type::Null;
@@ -49,13 +51,18 @@ struct JsonValue {
     double number = 0;
     std::string text;  // UTF-8
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::vector<JsonMember> members;  // in the order of the text
 
     bool IsObject() const { return type == Type::Object; }
     // The member named `key` of an object (nullptr when absent or not an object).
     const JsonValue* Find(std::string_view key) const;
     // An integral number within [lo, hi].
     bool IsInteger(int64_t lo, int64_t hi) const;
+};
+
+struct JsonMember {
+    std::string first;  // the name
+    JsonValue second;
 };
 
 // Parses a whole JSON text. false: `error` names the fault and its byte offset.
