@@ -106,8 +106,7 @@ struct Program {
         qp.OperatorCommit(a.s.mainPanel, lq::BUTTON_GO);
         const Clock::time_point end = Clock::now();
         const double cpu = ThreadCpu() - cpu0;
-        long n = 0;
-        for (const lqsim::SeenRequest& r : sensor.Requests()) n += r.order == lq::ORDER_LIVE;
+        const long n = static_cast<long>(sensor.RequestCount(lq::ORDER_LIVE));
         *cpuPerRecord = n > 0 ? cpu / n : 0;
         lq::DisconnectFromTCPServer(a);
         return n / Seconds(start, end);

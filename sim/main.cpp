@@ -24,6 +24,10 @@ namespace {
 const char kUsage[] =
     "usage: lumiquad-sim [options]\n"
     "  --tcp PORT          serve TCP on PORT (default 5000; 0 picks a free port)\n"
+    "  --sensors N         serve N independent sensors on PORT .. PORT+N-1 (1 to 1000;\n"
+    "                      with --tcp 0 a block of free ports); sensor K (1..N) is\n"
+    "                      named \"NAME K\", has serial number SERIAL+K-1 and its own\n"
+    "                      RAM and EEPROM\n"
     "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
     "  --pty               serve on a pseudo-terminal (prints its path)\n"
     "  --link PATH         with --pty: symlink PATH to the pseudo-terminal\n"
@@ -32,9 +36,25 @@ const char kUsage[] =
     "  --name TEXT         sensor name (order 15)\n"
     "  --serial N          serial number (order 15)\n"
     "  --plausibility N    report N reset parameters on every write and EEPROM load\n"
-    "  --fault NAME        silent|bad-sync|bad-header|bad-data|error1|error2|\n"
-    "                      fragment|close|oversize\n"
+    "  --fault NAME        inject a fault on every sensor:\n"
+    "                      silent       answer nothing\n"
+    "                      bad-sync     header with a wrong sync byte\n"
+    "                      bad-header   header with a wrong header CRC\n"
+    "                      bad-data     one data byte corrupted\n"
+    "                      error1       error response, status 1\n"
+    "                      error2       error response, status 2\n"
+    "                      fragment     the answer in three pieces, 20 ms apart\n"
+    "                      close        close the connection (a pseudo-terminal stays silent)\n"
+    "                      oversize     a header announcing 3000 bytes\n"
+    "                      lag          answer with the answer to the request before\n"
+    "                                   (the first request of a connection gets its own)\n"
+    "                      repeat       send the answer again 10 ms later\n"
+    "                      unsolicited  an unrequested live frame 10 ms after the\n"
+    "                                   answer, and one as a TCP connection opens\n"
+    "                      drip         the answer one byte at a time, 1 ms apart\n"
     "  --fault-every N     the fault hits every N-th request (default 1)\n"
+    "  --fault-at K NAME [EVERY]  the fault NAME on sensor K only, every EVERY-th\n"
+    "                      request (default 1); may be given for several sensors\n"
     "  --baud RATE         pace answers to the wire time of RATE baud\n"
     "  --seed N            noise seed\n"
     "  --preset demo       start with five taught colours (RAM and EEPROM,\n"
@@ -42,15 +62,29 @@ const char kUsage[] =
     "  --cycle SECONDS     with --preset: present the next taught colour every\n"
     "                      SECONDS (1 to 3600)\n"
     "  --help              this text\n"
-    "Without --tcp or --pty it serves TCP on port 5000.\n";
+    "Without --tcp or --pty it serves TCP on port 5000.\n"
+    "\n"
+    "Standard input takes the commands that help lists; among them\n"
+    "  eeprom [K]          prints each sensor's EEPROM image as two lines:\n"
+    "                        eeprom K para: the 26 parameter words\n"
+    "                        eeprom K teach: the 32 teach vectors, 8 words each\n"
+    "                      (decimal, word 0 first); ram [K] the same for the RAM.\n";
 
+// K is a sensor number, 1 to N; without it a command acts on every sensor
+// (status: on sensor 1).
 const char kCommands[] =
-    "commands:\n"
+    "commands (K: sensor 1..N; without K every sensor, status sensor 1):\n"
     "  color R G B         present another colour (raw values at POWER 1000, GAIN 1)\n"
-    "  fault NAME [EVERY]  inject a fault (none to end it)\n"
+    "  fault NAME [EVERY]  inject a fault on every sensor (none to end it)\n"
+    "  fault-at K NAME [EVERY]  inject a fault on sensor K\n"
     "  plausibility N      force the plausibility count (-1: real count)\n"
-    "  drop                close the TCP client connection\n"
-    "  status              parameters in RAM, taught vectors, one measurement\n"
+    "  drop [K]            close the TCP client connection\n"
+    "  unsolicited [K]     send an unrequested live frame now\n"
+    "  eeprom [K]          the EEPROM image: \"eeprom K para: W0 .. W25\" and\n"
+    "                      \"eeprom K teach: \" the 32 vectors x 8 words\n"
+    "  ram [K]             the RAM image, as eeprom (\"ram K para: ...\")\n"
+    "  sensors             port, serial number, name and fault of each sensor\n"
+    "  status [K]          parameters in RAM, taught vectors, one measurement\n"
     "  help                this text\n"
     "  quit                end the simulator\n";
 
@@ -78,8 +112,18 @@ constexpr std::array<PresetColour, 5> kDemoColours = {{
 constexpr int kDemoTolerance = 500;
 constexpr size_t kDemoFirstPresented = 1;
 
+constexpr long kMaxSensors = 1000;
+
+struct FaultAt {
+    int sensor;  // 1-based
+    lqsim::Fault fault;
+    int every;
+};
+
 struct Options {
     lqsim::SimConfig config;
+    int sensors = 1;
+    std::vector<FaultAt> faultAt;
     bool demoPreset = false;
     int cycleSeconds = 0;
     std::optional<int> tcpPort;
@@ -132,6 +176,23 @@ int ParseArgs(int argc, char** argv, Options& o) {
             o.config.plausibility = static_cast<int>(n);
         } else if (a == "--fault") {
             ok = lqsim::ParseFault(v, o.config.fault);
+        } else if (a == "--sensors") {
+            ok = ParseInt(v, 1, kMaxSensors, n);
+            o.sensors = static_cast<int>(n);
+        } else if (a == "--fault-at") {
+            FaultAt f{0, lqsim::Fault::None, 1};
+            ok = ParseInt(v, 1, kMaxSensors, n) && i + 1 < argc &&
+                 lqsim::ParseFault(argv[i + 1], f.fault);
+            f.sensor = static_cast<int>(n);
+            if (ok) {
+                ++i;
+                // An optional every-count follows the name.
+                if (i + 1 < argc && ParseInt(argv[i + 1], 1, 1000000, n)) {
+                    f.every = static_cast<int>(n);
+                    ++i;
+                }
+                o.faultAt.push_back(f);
+            }
         } else if (a == "--fault-every") {
             ok = ParseInt(v, 1, 1000000, n);
             o.config.faultEvery = static_cast<int>(n);
@@ -151,6 +212,11 @@ int ParseArgs(int argc, char** argv, Options& o) {
             std::fprintf(stderr, "lumiquad-sim: unknown option %s\n%s", a.c_str(), kUsage);
             return 1;
         }
+        if (!ok && a == "--fault-at") {
+            std::fprintf(stderr, "lumiquad-sim: --fault-at needs K NAME [EVERY] (faults: %s)\n",
+                         lqsim::FaultNames().c_str());
+            return 1;
+        }
         if (!ok) {
             std::fprintf(stderr, "lumiquad-sim: bad value '%s' for %s\n", v, a.c_str());
             return 1;
@@ -158,6 +224,16 @@ int ParseArgs(int argc, char** argv, Options& o) {
     }
     if (!o.link.empty() && !o.pty) {
         std::fprintf(stderr, "lumiquad-sim: --link needs --pty\n");
+        return 1;
+    }
+    for (const FaultAt& f : o.faultAt)
+        if (f.sensor > o.sensors) {
+            std::fprintf(stderr, "lumiquad-sim: --fault-at %d: there are only %d sensors\n",
+                         f.sensor, o.sensors);
+            return 1;
+        }
+    if (o.sensors > 1 && o.pty) {
+        std::fprintf(stderr, "lumiquad-sim: --sensors serves TCP only, not with --pty\n");
         return 1;
     }
     if (o.cycleSeconds > 0 && !o.demoPreset) {
@@ -200,51 +276,137 @@ void LoadDemoPreset(lqsim::Sensor& sensor) {
     sensor.SetColor(shown.r, shown.g, shown.b);
 }
 
+// What the commands act on: the sensors and, where they run, their servers.
+struct Served {
+    lqsim::SensorLine& line;
+    bool tcp;
+    lqsim::PtyServer* pty;
+};
+
+void PrintImage(const char* what, int k, const lq::ParaBlock& p, const lq::TeachTable& t) {
+    std::printf("%s %d para:", what, k);
+    for (int i = 0; i < lq::kParaWords; ++i) std::printf(" %u", p[i]);
+    std::printf("\n%s %d teach:", what, k);
+    for (int n = 0; n < lq::kSensorTeachVectors; ++n)
+        for (int j = 0; j < lq::kTeachWords; ++j) std::printf(" %u", t[n][j]);
+    std::printf("\n");
+}
+
+// Reads an optional sensor number; `first`..`last` (1-based) is the range the
+// command then covers. False (after a message) for a bad number.
+bool SensorRange(std::istringstream& in, int count, int& first, int& last) {
+    int k = 0;
+    if (!(in >> k)) {
+        first = 1;
+        last = count;
+        return true;
+    }
+    if (k < 1 || k > count) {
+        std::printf("no sensor %d (1 to %d)\n", k, count);
+        return false;
+    }
+    first = last = k;
+    return true;
+}
+
+// Reads "NAME [EVERY]"; false when NAME is no fault.
+bool FaultArgs(std::istringstream& in, lqsim::Fault& f, int& every) {
+    std::string name;
+    if (!(in >> name) || !lqsim::ParseFault(name, f)) return false;
+    if (!(in >> every) || every < 1) every = 1;
+    return true;
+}
+
 // Carries out one command line; false for quit.
-bool Command(const std::string& line, lqsim::Sensor& sensor, lqsim::TcpServer* tcp) {
+bool Command(const std::string& line, Served& sv) {
     std::istringstream in(line);
     std::string cmd;
     if (!(in >> cmd)) return true;
+    const int count = sv.line.Size();
+    int first = 1, last = count;
     if (cmd == "quit" || cmd == "exit") return false;
     if (cmd == "help") {
         std::fputs(kCommands, stdout);
     } else if (cmd == "color" || cmd == "colour") {
         int r, g, b;
         if (in >> r >> g >> b) {
-            sensor.SetColor(r, g, b);
+            for (int i = 0; i < count; ++i) sv.line.At(i).SetColor(r, g, b);
             std::printf("colour %d %d %d\n", r, g, b);
         } else {
             std::printf("usage: color R G B\n");
         }
     } else if (cmd == "fault") {
-        std::string name;
-        int every = 1;
         lqsim::Fault f;
-        if (!(in >> name) || !lqsim::ParseFault(name, f)) {
-            std::printf(
-                "usage: fault none|silent|bad-sync|bad-header|bad-data|error1|error2|"
-                "fragment|close|oversize [EVERY]\n");
-        } else {
-            if (!(in >> every) || every < 1) every = 1;
-            sensor.SetFault(f, every);
+        int every = 1;
+        if (FaultArgs(in, f, every)) {
+            for (int i = 0; i < count; ++i) sv.line.At(i).SetFault(f, every);
             std::printf("fault %s every %d\n", lqsim::FaultName(f), every);
+        } else {
+            std::printf("usage: fault %s [EVERY]\n", lqsim::FaultNames().c_str());
+        }
+    } else if (cmd == "fault-at") {
+        lqsim::Fault f;
+        int k = 0, every = 1;
+        if ((in >> k) && k >= 1 && k <= count && FaultArgs(in, f, every)) {
+            sv.line.At(k - 1).SetFault(f, every);
+            std::printf("sensor %d: fault %s every %d\n", k, lqsim::FaultName(f), every);
+        } else {
+            std::printf("usage: fault-at K NAME [EVERY] (K 1 to %d; NAME %s)\n", count,
+                        lqsim::FaultNames().c_str());
         }
     } else if (cmd == "plausibility") {
         int n;
         if (in >> n) {
-            sensor.SetPlausibility(n < 0 ? -1 : n);
+            for (int i = 0; i < count; ++i) sv.line.At(i).SetPlausibility(n < 0 ? -1 : n);
             std::printf("plausibility %d\n", n < 0 ? -1 : n);
         } else {
             std::printf("usage: plausibility N\n");
         }
     } else if (cmd == "drop") {
-        if (tcp) tcp->DropClient();
-        std::printf(tcp ? "client dropped\n" : "no TCP server\n");
+        if (!sv.tcp) {
+            std::printf("no TCP server\n");
+        } else if (SensorRange(in, count, first, last)) {
+            for (int k = first; k <= last; ++k) sv.line.Server(k - 1).DropClient();
+            std::printf("client dropped\n");
+        }
+    } else if (cmd == "unsolicited") {
+        if (SensorRange(in, count, first, last)) {
+            int sent = 0;
+            for (int k = first; k <= last; ++k) {
+                if (sv.tcp) sent += sv.line.Server(k - 1).SendUnsolicited();
+                if (sv.pty && k == 1) sent += sv.pty->SendUnsolicited();
+            }
+            std::printf("unsolicited frames sent: %d\n", sent);
+        }
+    } else if (cmd == "eeprom" || cmd == "ram") {
+        if (SensorRange(in, count, first, last)) {
+            for (int k = first; k <= last; ++k) {
+                const lqsim::Sensor& s = sv.line.At(k - 1);
+                if (cmd == "eeprom")
+                    PrintImage("eeprom", k, s.Eeprom(), s.EepromTeach());
+                else
+                    PrintImage("ram", k, s.Ram(), s.RamTeach());
+            }
+        }
+    } else if (cmd == "sensors") {
+        for (int k = 1; k <= count; ++k) {
+            const lqsim::SimConfig c = sv.line.At(k - 1).Config();
+            std::printf("sensor %d: port %d, serial %u, name \"%s\", fault %s every %d\n", k,
+                        sv.line.Port(k - 1), c.serial, c.name.c_str(), lqsim::FaultName(c.fault),
+                        c.faultEvery);
+        }
     } else if (cmd == "status") {
-        std::fputs(sensor.Summary().c_str(), stdout);
-        const auto w = sensor.Measure();
-        std::printf("live: R %d G %d B %d X %d Y %d INT %d C-No %d\n", w[0], w[1], w[2], w[3], w[4],
-                    w[5], w[7]);
+        int k = 1;
+        if (!(in >> k)) k = 1;
+        if (k < 1 || k > count) {
+            std::printf("no sensor %d (1 to %d)\n", k, count);
+        } else {
+            lqsim::Sensor& sensor = sv.line.At(k - 1);
+            std::fputs(sensor.Summary().c_str(), stdout);
+            const auto w = sensor.Measure();
+            std::printf("live: R %d G %d B %d X %d Y %d INT %d C-No %d\n", w[0], w[1], w[2], w[3],
+                        w[4], w[5], w[7]);
+        }
     } else {
         std::printf("unknown command '%s' (help lists them)\n", cmd.c_str());
     }
@@ -269,18 +431,26 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     const int sigFd = signalfd(-1, &sigs, SFD_CLOEXEC);
 
-    lqsim::Sensor sensor(o.config);
-    if (o.demoPreset) LoadDemoPreset(sensor);
-    std::optional<lqsim::TcpServer> tcp;
+    lqsim::SensorLine line(o.sensors, o.config);
+    for (const FaultAt& f : o.faultAt) line.At(f.sensor - 1).SetFault(f.fault, f.every);
+    for (int i = 0; o.demoPreset && i < line.Size(); ++i) LoadDemoPreset(line.At(i));
+    lqsim::Sensor& sensor = line.At(0);
     std::optional<lqsim::PtyServer> pty;
     if (o.tcpPort) {
-        tcp.emplace(sensor, *o.tcpPort, o.bind);
-        if (!tcp->Start()) {
-            std::fprintf(stderr, "lumiquad-sim: cannot listen on %s:%d: %s\n", o.bind.c_str(),
-                         *o.tcpPort, std::strerror(errno));
+        if (!line.Start(*o.tcpPort, o.bind)) {
+            if (o.sensors > 1)
+                std::fprintf(stderr, "lumiquad-sim: cannot listen on %s:%d to %d: %s\n",
+                             o.bind.c_str(), *o.tcpPort, *o.tcpPort + o.sensors - 1,
+                             std::strerror(errno));
+            else
+                std::fprintf(stderr, "lumiquad-sim: cannot listen on %s:%d: %s\n", o.bind.c_str(),
+                             *o.tcpPort, std::strerror(errno));
             return 1;
         }
-        std::printf("lumiquad-sim: listening on %s:%d\n", o.bind.c_str(), tcp->Port());
+        std::printf("lumiquad-sim: listening on %s:%d\n", o.bind.c_str(), line.FirstPort());
+        if (o.sensors > 1)
+            std::printf("lumiquad-sim: %d sensors on ports %d to %d (sensor K on port %d+K-1)\n",
+                        o.sensors, line.FirstPort(), line.Port(o.sensors - 1), line.FirstPort());
     }
     if (o.pty) {
         pty.emplace(sensor);
@@ -295,6 +465,7 @@ int main(int argc, char** argv) {
         std::printf("lumiquad-sim: pseudo-terminal %s%s%s\n", pty->SlavePath().c_str(),
                     o.link.empty() ? "" : " linked as ", o.link.c_str());
     }
+    Served served{line, o.tcpPort.has_value(), pty ? &*pty : nullptr};
     std::printf("lumiquad-sim: %s, firmware \"%s\"; type help for commands\n",
                 o.config.model.c_str(), sensor.FirmwareText().c_str());
     if (o.demoPreset)
@@ -327,7 +498,7 @@ int main(int argc, char** argv) {
             if (now >= nextCycle) {
                 presented = (presented + 1) % kDemoColours.size();
                 const PresetColour& c = kDemoColours[presented];
-                sensor.SetColor(c.r, c.g, c.b);
+                for (int i = 0; i < line.Size(); ++i) line.At(i).SetColor(c.r, c.g, c.b);
                 nextCycle += cyclePeriod;
                 if (nextCycle <= now) nextCycle = now + cyclePeriod;
             }
@@ -363,13 +534,13 @@ int main(int argc, char** argv) {
         pending.append(buf, static_cast<size_t>(n));
         bool quit = false;
         for (size_t nl; !quit && (nl = pending.find('\n')) != std::string::npos;) {
-            const std::string line = pending.substr(0, nl);
+            const std::string text = pending.substr(0, nl);
             pending.erase(0, nl + 1);
-            quit = !Command(line, sensor, tcp ? &*tcp : nullptr);
+            quit = !Command(text, served);
         }
         if (quit) break;
     }
-    if (tcp) tcp->Stop();
+    line.Stop();
     if (pty) pty->Stop();
     std::printf("lumiquad-sim: stopped\n");
     return 0;

@@ -23,22 +23,42 @@ struct PtyServer::Impl {
     std::vector<std::string> links;
     std::atomic<bool> stop{false};
     io::Wake wake;
+    io::Outbox outbox{false};
+    io::Errand unsolicited;
     std::thread thread;
     std::mutex mu;
 
     explicit Impl(Sensor& s) : sensor(s) {}
 
+    bool Write(const Reply& r, size_t requestBytes) {
+        io::Pace pace;
+        pace.baud = sensor.Baud();
+        pace.drip = r.drip;
+        pace.requestBytes = requestBytes;
+        return outbox.Send(masterFd, r, pace, wake.Fd()) == io::WriteResult::Done;
+    }
+
     void Serve() {
-        std::vector<uint8_t> in(4096), out;
-        std::vector<size_t> pauses;
+        std::vector<uint8_t> in(4096);
+        Reply reply;
         while (!stop) {
             pollfd p[2] = {{wake.Fd(), POLLIN, 0}, {masterFd, POLLIN, 0}};
-            if (poll(p, 2, -1) < 0) {
+            timespec left{};
+            const bool timed = outbox.NextDue(left);
+            const int ready = ppoll(p, 2, timed ? &left : nullptr, nullptr);
+            if (ready < 0) {
                 if (errno == EINTR) continue;
                 break;
             }
+            outbox.SendDue(masterFd, sensor.Baud(), wake.Fd());
+            if (ready == 0) continue;
             if (p[0].revents & POLLIN) {
                 wake.Drain();
+                if (unsolicited.Pending()) {
+                    reply.Clear();
+                    sensor.AppendLiveFrame(reply.bytes);
+                    unsolicited.Done(Write(reply, 0));
+                }
                 continue;
             }
             if (!(p[1].revents & POLLIN)) {
@@ -48,13 +68,10 @@ struct PtyServer::Impl {
             }
             const ssize_t n = read(masterFd, in.data(), in.size());
             if (n <= 0) continue;
-            out.clear();
-            pauses.clear();
+            reply.Clear();
             // A serial line cannot be closed by the sensor: Fault::Close stays silent.
-            sensor.Feed(in.data(), static_cast<size_t>(n), out, pauses);
-            if (!out.empty())
-                io::WritePaced(masterFd, false, out, pauses, sensor.Baud(), wake.Fd(),
-                               static_cast<size_t>(n));
+            sensor.Feed(in.data(), static_cast<size_t>(n), reply);
+            Write(reply, static_cast<size_t>(n));
         }
     }
 
@@ -103,6 +120,8 @@ bool PtyServer::Start() {
     }
     io::SetNonBlocking(d.masterFd);
     d.stop = false;
+    d.outbox.Clear();
+    d.unsolicited.Open();
     d.thread = std::thread([&d] { d.Serve(); });
     return true;
 }
@@ -115,12 +134,17 @@ void PtyServer::Stop() {
         d.wake.Signal();
         d.thread.join();
     }
+    d.unsolicited.Close();
     d.Close();
 }
 
 std::string PtyServer::SlavePath() const {
     std::lock_guard<std::mutex> lock(impl_->mu);
     return impl_->slavePath;
+}
+
+bool PtyServer::SendUnsolicited() {
+    return impl_->unsolicited.Ask(impl_->wake);
 }
 
 bool PtyServer::Link(const std::string& linkPath) {

@@ -113,18 +113,42 @@ const char* FaultName(Fault f) {
             return "close";
         case Fault::Oversize:
             return "oversize";
+        case Fault::Lag:
+            return "lag";
+        case Fault::Repeat:
+            return "repeat";
+        case Fault::Unsolicited:
+            return "unsolicited";
+        case Fault::Drip:
+            return "drip";
     }
     return "none";
 }
 
+namespace {
+constexpr Fault kAllFaults[] = {
+    Fault::None,   Fault::Silent, Fault::BadSync,     Fault::BadHeader, Fault::BadData,
+    Fault::Error1, Fault::Error2, Fault::Fragment,    Fault::Close,     Fault::Oversize,
+    Fault::Lag,    Fault::Repeat, Fault::Unsolicited, Fault::Drip,
+};
+}  // namespace
+
 bool ParseFault(const std::string& name, Fault& f) {
-    for (Fault c : {Fault::None, Fault::Silent, Fault::BadSync, Fault::BadHeader, Fault::BadData,
-                    Fault::Error1, Fault::Error2, Fault::Fragment, Fault::Close, Fault::Oversize})
+    for (Fault c : kAllFaults)
         if (name == FaultName(c)) {
             f = c;
             return true;
         }
     return false;
+}
+
+std::string FaultNames() {
+    std::string s;
+    for (Fault c : kAllFaults) {
+        if (!s.empty()) s += '|';
+        s += FaultName(c);
+    }
+    return s;
 }
 
 struct Sensor::Impl {
@@ -134,7 +158,14 @@ struct Sensor::Impl {
     lq::TeachTable ramTeach{}, eepromTeach{};
     std::vector<uint8_t> rx;
     Clock::time_point lastInput = Clock::now();
+    // The request log: a ring of the latest config.requestLog requests.
     std::vector<SeenRequest> seen;
+    size_t seenNext = 0;  // where the next request goes once the ring is full
+    uint64_t seenTotal = 0;
+    std::array<uint64_t, 256> seenPerOrder{};
+    // The last regular answer, which Fault::Lag sends in place of the next one.
+    std::vector<uint8_t> heldAnswer, scratch;
+    bool holding = false;
     std::deque<std::array<int16_t, 21>> queued;
     int colorR = 900, colorG = 600, colorB = 300;
     std::mt19937 rng;
@@ -313,13 +344,7 @@ struct Sensor::Impl {
                 } else {
                     w = Measure();
                 }
-                uint8_t b[42];
-                for (int i = 0; i < 21; ++i) {
-                    const auto u = static_cast<uint16_t>(w[static_cast<size_t>(i)]);
-                    b[2 * i] = static_cast<uint8_t>(u & 0xFF);
-                    b[2 * i + 1] = static_cast<uint8_t>(u >> 8);
-                }
-                return Frame(out, order, 0, b, sizeof b);
+                return LiveFrame(out, w);
             }
             case lq::ORDER_NAME: {
                 const std::string& n = config.name;
@@ -387,17 +412,68 @@ struct Sensor::Impl {
         }
     }
 
+    void Log(int order, uint16_t arg, size_t length) {
+        ++seenTotal;
+        ++seenPerOrder[static_cast<size_t>(order & 0xFF)];
+        const size_t cap = config.requestLog;
+        if (cap == 0) return;
+        const SeenRequest r{order, arg, static_cast<uint16_t>(length)};
+        if (seen.size() < cap) {
+            seen.push_back(r);
+        } else {
+            seen[seenNext] = r;
+            seenNext = (seenNext + 1) % cap;
+        }
+    }
+
+    std::vector<SeenRequest> Logged() const {
+        std::vector<SeenRequest> r(seen.begin() + static_cast<long>(seenNext), seen.end());
+        r.insert(r.end(), seen.begin(), seen.begin() + static_cast<long>(seenNext));
+        return r;
+    }
+
+    void ClearLog() {
+        seen.clear();
+        seenNext = 0;
+        seenTotal = 0;
+        seenPerOrder.fill(0);
+    }
+
+    void AppendLive(std::vector<uint8_t>& out) { LiveFrame(out, Measure()); }
+
+    static void LiveFrame(std::vector<uint8_t>& out, const std::array<int16_t, 21>& w) {
+        uint8_t b[42];
+        for (int i = 0; i < 21; ++i) {
+            const auto u = static_cast<uint16_t>(w[static_cast<size_t>(i)]);
+            b[2 * i] = static_cast<uint8_t>(u & 0xFF);
+            b[2 * i + 1] = static_cast<uint8_t>(u >> 8);
+        }
+        Frame(out, lq::ORDER_LIVE, 0, b, sizeof b);
+    }
+
+    // Keeps the answer that starts at `at` for Fault::Lag; with `lag` puts the
+    // answer held before in its place (the first answer goes out as it is).
+    void Hold(std::vector<uint8_t>& out, size_t at, bool lag) {
+        scratch.assign(out.begin() + static_cast<long>(at), out.end());
+        if (lag && holding) {
+            out.resize(at);
+            out.insert(out.end(), heldAnswer.begin(), heldAnswer.end());
+        }
+        heldAnswer.swap(scratch);
+        holding = true;
+    }
+
     // One complete request frame (header valid) with its data.
-    bool Handle(const uint8_t* frame, size_t length, std::vector<uint8_t>& out,
-                std::vector<size_t>& pauses) {
+    bool Handle(const uint8_t* frame, size_t length, Reply& reply) {
         const int order = frame[1];
         const uint16_t arg = static_cast<uint16_t>(frame[2] | (frame[3] << 8));
-        seen.push_back({order, arg, static_cast<uint16_t>(length)});
+        Log(order, arg, length);
         ++requestCount;
         const Fault f = (config.fault != Fault::None &&
                          requestCount % static_cast<uint64_t>(config.faultEvery) == 0)
                             ? config.fault
                             : Fault::None;
+        std::vector<uint8_t>& out = reply.bytes;
         switch (f) {
             case Fault::Silent:
                 return true;
@@ -417,7 +493,24 @@ struct Sensor::Impl {
             ErrorFrame(out, 2);
         else
             Answer(order, arg, frame + lq::kHeaderSize, length, out);
-        if (f != Fault::None) Corrupt(f, out, at, pauses);
+        Hold(out, at, f == Fault::Lag);
+        switch (f) {
+            case Fault::None:
+            case Fault::Lag:
+                break;
+            case Fault::Repeat:
+                reply.late.insert(reply.late.end(), out.begin() + static_cast<long>(at), out.end());
+                break;
+            case Fault::Unsolicited:
+                AppendLive(reply.late);
+                break;
+            case Fault::Drip:
+                reply.drip = true;
+                break;
+            default:
+                Corrupt(f, out, at, reply.pauses);
+                break;
+        }
         return true;
     }
 
@@ -429,8 +522,8 @@ struct Sensor::Impl {
         return 0;
     }
 
-    bool Feed(const uint8_t* data, size_t count, std::vector<uint8_t>& out,
-              std::vector<size_t>& pauses) {
+    bool Feed(const uint8_t* data, size_t count, Reply& reply) {
+        std::vector<uint8_t>& out = reply.bytes;
         const auto now = Clock::now();
         if (!rx.empty() && now - lastInput > kStaleInput) rx.clear();
         lastInput = now;
@@ -459,7 +552,7 @@ struct Sensor::Impl {
                 continue;
             }
             if (rx.size() - pos < lq::kHeaderSize + length) break;
-            keep = Handle(h, length, out, pauses);
+            keep = Handle(h, length, reply);
             pos += lq::kHeaderSize + length;
         }
         rx.erase(rx.begin(), rx.begin() + static_cast<long>(std::min(pos, rx.size())));
@@ -496,15 +589,38 @@ bool Sensor::Feed(const uint8_t* data, size_t count, std::vector<uint8_t>& out) 
     return Feed(data, count, out, pauses);
 }
 
+// Without a transport to shape them, the answers and the late frames follow
+// one another in `out`.
 bool Sensor::Feed(const uint8_t* data, size_t count, std::vector<uint8_t>& out,
                   std::vector<size_t>& pauses) {
+    Reply r;
+    const bool keep = Feed(data, count, r);
+    for (size_t p : r.pauses) pauses.push_back(out.size() + p);
+    out.insert(out.end(), r.bytes.begin(), r.bytes.end());
+    out.insert(out.end(), r.late.begin(), r.late.end());
+    return keep;
+}
+
+bool Sensor::Feed(const uint8_t* data, size_t count, Reply& reply) {
     std::lock_guard<std::mutex> lock(impl_->mu);
-    return impl_->Feed(data, count, out, pauses);
+    return impl_->Feed(data, count, reply);
 }
 
 void Sensor::ResetInput() {
     std::lock_guard<std::mutex> lock(impl_->mu);
     impl_->rx.clear();
+}
+
+void Sensor::Connected(Reply& reply) {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->rx.clear();
+    impl_->holding = false;
+    if (impl_->config.fault == Fault::Unsolicited) impl_->AppendLive(reply.bytes);
+}
+
+void Sensor::AppendLiveFrame(std::vector<uint8_t>& out) {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->AppendLive(out);
 }
 
 void Sensor::SetColor(int r, int g, int b) {
@@ -573,12 +689,22 @@ void Sensor::SetEeprom(const lq::ParaBlock& p, const lq::TeachTable& t) {
 
 std::vector<SeenRequest> Sensor::Requests() const {
     std::lock_guard<std::mutex> lock(impl_->mu);
-    return impl_->seen;
+    return impl_->Logged();
+}
+
+uint64_t Sensor::RequestCount() const {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    return impl_->seenTotal;
+}
+
+uint64_t Sensor::RequestCount(int order) const {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    return impl_->seenPerOrder[static_cast<size_t>(order & 0xFF)];
 }
 
 void Sensor::ClearRequests() {
     std::lock_guard<std::mutex> lock(impl_->mu);
-    impl_->seen.clear();
+    impl_->ClearLog();
 }
 
 void Sensor::QueueLiveRecord(const int16_t (&words)[21]) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,24 +19,36 @@
 namespace lqsim {
 
 // Silent, Error1, Error2 and Close leave the request undone; the others carry
-// it out and spoil only the answer.
+// it out and spoil only the answer (or add to it).
 enum class Fault {
     None,
-    Silent,     // answers nothing
-    BadSync,    // header with a wrong sync byte (CRC recomputed)
-    BadHeader,  // header with a wrong header CRC
-    BadData,    // one data byte corrupted
-    Error1,     // error response, status 1
-    Error2,     // error response, status 2
-    Fragment,   // response written in small pieces with pauses
-    Close,      // closes the connection instead of answering
-    Oversize,   // header announcing more data than a frame can hold
+    Silent,       // answers nothing
+    BadSync,      // header with a wrong sync byte (CRC recomputed)
+    BadHeader,    // header with a wrong header CRC
+    BadData,      // one data byte corrupted
+    Error1,       // error response, status 1
+    Error2,       // error response, status 2
+    Fragment,     // response written in small pieces with pauses
+    Close,        // closes the connection instead of answering
+    Oversize,     // header announcing more data than a frame can hold
+    Lag,          // answers with the answer to the request before
+    Repeat,       // sends the answer again kLateDelay later
+    Unsolicited,  // an unrequested live frame kLateDelay after the answer,
+                  // and one as soon as a TCP connection opens
+    Drip,         // the answer one byte at a time, kDripGap apart
 };
 
+// When Repeat and Unsolicited send their extra frame.
+constexpr std::chrono::milliseconds kLateDelay{10};
+// The pause between two bytes of a Drip answer.
+constexpr std::chrono::milliseconds kDripGap{1};
+
 // "none", "silent", "bad-sync", "bad-header", "bad-data", "error1", "error2",
-// "fragment", "close", "oversize".
+// "fragment", "close", "oversize", "lag", "repeat", "unsolicited", "drip".
 const char* FaultName(Fault f);
 bool ParseFault(const std::string& name, Fault& f);
+// Every fault name, separated by '|' (for usage texts).
+std::string FaultNames();
 
 struct SimConfig {
     std::string model = "qx";  // v4 | qx | qxr | unsupported
@@ -47,6 +60,9 @@ struct SimConfig {
     int baud = 0;           // > 0: pace every byte to the wire time of this rate
     int plausibility = -1;  // >= 0: force this plausibility count on orders 1 and 4
     uint32_t seed = 1;      // noise
+    // How many of the latest requests Requests() keeps (0: none). The log is
+    // a ring, so a simulator that serves for days keeps flat memory.
+    size_t requestLog = 4096;
 };
 
 // One request as the simulator saw it.
@@ -54,6 +70,20 @@ struct SeenRequest {
     int order = 0;
     uint16_t argument = 0;
     uint16_t length = 0;
+};
+
+// What a transport writes for the bytes fed in.
+struct Reply {
+    std::vector<uint8_t> bytes;  // written at once
+    std::vector<size_t> pauses;  // offsets into `bytes` after which to pause (Fragment)
+    bool drip = false;           // `bytes` one at a time, kDripGap apart
+    std::vector<uint8_t> late;   // written on its own kLateDelay later
+    void Clear() {
+        bytes.clear();
+        pauses.clear();
+        drip = false;
+        late.clear();
+    }
 };
 
 // The protocol engine. Thread-safe: every public method locks.
@@ -69,8 +99,16 @@ class Sensor {
     // a transport pauses briefly before writing on (Fault::Fragment).
     bool Feed(const uint8_t* data, size_t count, std::vector<uint8_t>& out,
               std::vector<size_t>& pauses);
+    // The same, with every shape of the answer for a transport. `reply` is
+    // appended to.
+    bool Feed(const uint8_t* data, size_t count, Reply& reply);
     // Drops a partly received request (a new connection starts clean).
     void ResetInput();
+    // A new connection: drops a partial request and the answer Lag holds back;
+    // under Fault::Unsolicited appends the live frame sent before any request.
+    void Connected(Reply& reply);
+    // Appends an unrequested live frame (order 8, a measurement of the model).
+    void AppendLiveFrame(std::vector<uint8_t>& out);
 
     // The colour target presented to the sensor: the raw values at POWER 1000,
     // GAIN 1 and INTEGRAL 1 (they grow with each of them and clip at 4095).
@@ -87,7 +125,12 @@ class Sensor {
     lq::TeachTable EepromTeach() const;
     void SetRam(const lq::ParaBlock& p, const lq::TeachTable& t);
     void SetEeprom(const lq::ParaBlock& p, const lq::TeachTable& t);
+    // The latest requests (at most SimConfig::requestLog), oldest first.
     std::vector<SeenRequest> Requests() const;
+    // Requests seen in all (of one order), however many the log still holds.
+    uint64_t RequestCount() const;
+    uint64_t RequestCount(int order) const;
+    // Empties the log and the counts.
     void ClearRequests();
     // Next live record exactly as given (21 words), instead of the model; for tests.
     void QueueLiveRecord(const int16_t (&words)[21]);
@@ -119,6 +162,9 @@ class TcpServer {
     void DropClient();
     // True while a client is connected.
     bool HasClient() const;
+    // Writes an unrequested live frame to the connected client now; true once
+    // it is written (false without a client or when the server stops).
+    bool SendUnsolicited();
 
   private:
     struct Impl;
@@ -135,10 +181,45 @@ class PtyServer {
     std::string SlavePath() const;  // e.g. /dev/pts/7
     // Creates a symlink `linkPath` -> slave (so a COM number can point at it).
     bool Link(const std::string& linkPath);
+    // Writes an unrequested live frame to the line now; true once it is written.
+    bool SendUnsolicited();
 
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// A production line: `count` independent sensors (each its own RAM, EEPROM,
+// serial number and name), each served by a TcpServer of its own on ports
+// FirstPort() .. FirstPort() + count - 1, all at the same time. Indexes are
+// 0-based here; lumiquad-sim numbers the sensors from 1.
+class SensorLine {
+  public:
+    // Sensor i gets LineSensorConfig(base, i, count).
+    SensorLine(int count, const SimConfig& base = {});
+    ~SensorLine();
+    SensorLine(const SensorLine&) = delete;
+    SensorLine& operator=(const SensorLine&) = delete;
+    // Serves on basePort .. basePort + count - 1; basePort 0 finds a block of
+    // consecutive free ports. False when the ports cannot all be bound.
+    bool Start(int basePort = 0, const std::string& bindAddress = "127.0.0.1");
+    void Stop();
+    int Size() const;
+    Sensor& At(int index);
+    const Sensor& At(int index) const;
+    TcpServer& Server(int index);  // only after Start
+    int FirstPort() const;         // 0 before Start
+    int Port(int index) const;
+
+  private:
+    std::vector<std::unique_ptr<Sensor>> sensors_;
+    std::vector<std::unique_ptr<TcpServer>> servers_;
+    int firstPort_ = 0;
+};
+
+// The configuration of sensor `index` (0-based) of a line of `count`: the
+// base itself for a line of one; otherwise the name gains " <index + 1>", the
+// serial number grows by the index and the noise seed differs.
+SimConfig LineSensorConfig(const SimConfig& base, int index, int count);
 
 }  // namespace lqsim

@@ -1,5 +1,6 @@
 // Serves one TCP client at a time; further clients wait in the listen queue
-// until the current one has gone.
+// until the current one has gone. Late frames (Repeat, Unsolicited) are
+// written when due, between the answers to the requests that come meanwhile.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -25,6 +26,8 @@ struct TcpServer::Impl {
     std::atomic<bool> drop{false};
     std::atomic<bool> hasClient{false};
     io::Wake wake;
+    io::Outbox outbox{true};
+    io::Errand unsolicited;
     std::thread thread;
     std::mutex startMu;
 
@@ -35,19 +38,49 @@ struct TcpServer::Impl {
         if (clientFd >= 0) close(clientFd);
         clientFd = -1;
         hasClient = false;
+        outbox.Clear();
         sensor.ResetInput();
     }
 
+    // Writes a reply to the client; false when the connection broke.
+    bool Write(const Reply& r, size_t requestBytes) {
+        io::Pace pace;
+        pace.baud = sensor.Baud();
+        pace.drip = r.drip;
+        pace.requestBytes = requestBytes;
+        // Woken: the loop picks up the stop or drop request.
+        return outbox.Send(clientFd, r, pace, wake.Fd()) != io::WriteResult::Failed;
+    }
+
+    void Accept(Reply& reply) {
+        const int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;
+        const int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        clientFd = fd;
+        hasClient = true;
+        reply.Clear();
+        sensor.Connected(reply);
+        if (!Write(reply, 0)) CloseClient();
+    }
+
     void Serve() {
-        std::vector<uint8_t> in(4096), out;
-        std::vector<size_t> pauses;
+        std::vector<uint8_t> in(4096);
+        Reply reply;
         while (!stop) {
             pollfd p[2] = {{wake.Fd(), POLLIN, 0},
                            {clientFd >= 0 ? clientFd : listenFd, POLLIN, 0}};
-            if (poll(p, 2, -1) < 0) {
+            timespec left{};
+            const bool timed = clientFd >= 0 && outbox.NextDue(left);
+            const int ready = ppoll(p, 2, timed ? &left : nullptr, nullptr);
+            if (ready < 0) {
                 if (errno == EINTR) continue;
                 break;
             }
+            if (clientFd >= 0 &&
+                outbox.SendDue(clientFd, sensor.Baud(), wake.Fd()) == io::WriteResult::Failed)
+                CloseClient();
+            if (ready == 0) continue;
             if (p[0].revents & POLLIN) {
                 wake.Drain();
                 if (stop) break;
@@ -57,17 +90,18 @@ struct TcpServer::Impl {
                     if (clientFd < 0) clientFd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
                     CloseClient();
                 }
+                if (unsolicited.Pending()) {
+                    reply.Clear();
+                    if (clientFd >= 0) sensor.AppendLiveFrame(reply.bytes);
+                    const bool ok = clientFd >= 0 && Write(reply, 0);
+                    if (clientFd >= 0 && !ok) CloseClient();
+                    unsolicited.Done(ok);
+                }
                 continue;
             }
             if (!(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             if (clientFd < 0) {
-                const int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-                if (fd < 0) continue;
-                const int one = 1;
-                setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                sensor.ResetInput();
-                clientFd = fd;
-                hasClient = true;
+                Accept(reply);
                 continue;
             }
             const ssize_t n = recv(clientFd, in.data(), in.size(), 0);
@@ -76,17 +110,11 @@ struct TcpServer::Impl {
                 CloseClient();
                 continue;
             }
-            out.clear();
-            pauses.clear();
-            const bool keep = sensor.Feed(in.data(), static_cast<size_t>(n), out, pauses);
-            if (!out.empty()) {
-                const io::WriteResult r = io::WritePaced(clientFd, true, out, pauses, sensor.Baud(),
-                                                         wake.Fd(), static_cast<size_t>(n));
-                if (r == io::WriteResult::Failed) {
-                    CloseClient();
-                    continue;
-                }
-                // Woken: the loop picks up the stop or drop request.
+            reply.Clear();
+            const bool keep = sensor.Feed(in.data(), static_cast<size_t>(n), reply);
+            if (!Write(reply, static_cast<size_t>(n))) {
+                CloseClient();
+                continue;
             }
             if (!keep) CloseClient();
         }
@@ -123,6 +151,7 @@ bool TcpServer::Start() {
     d.port = ntohs(a.sin_port);
     d.listenFd = fd;
     d.stop = false;
+    d.unsolicited.Open();
     d.thread = std::thread([&d] { d.Serve(); });
     return true;
 }
@@ -134,6 +163,7 @@ void TcpServer::Stop() {
     d.stop = true;
     d.wake.Signal();
     d.thread.join();
+    d.unsolicited.Close();
     if (d.listenFd >= 0) close(d.listenFd);
     d.listenFd = -1;
 }
@@ -149,6 +179,10 @@ void TcpServer::DropClient() {
 
 bool TcpServer::HasClient() const {
     return impl_->hasClient;
+}
+
+bool TcpServer::SendUnsolicited() {
+    return impl_->unsolicited.Ask(impl_->wake);
 }
 
 }  // namespace lqsim

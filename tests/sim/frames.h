@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "data/para.h"
@@ -36,6 +37,11 @@ struct Response {
         return static_cast<int32_t>(v);
     }
 };
+
+// The data of a response as text (firmware, name).
+inline std::string Text(const Response& r) {
+    return std::string(r.data.begin(), r.data.end());
+}
 
 // Splits a byte stream into responses; `rest` gets what is left over.
 inline std::vector<Response> Parse(const std::vector<uint8_t>& bytes, size_t* rest = nullptr) {

@@ -575,7 +575,8 @@ TEST(FaultNames, RoundTrip) {
     for (auto f :
          {lqsim::Fault::None, lqsim::Fault::Silent, lqsim::Fault::BadSync, lqsim::Fault::BadHeader,
           lqsim::Fault::BadData, lqsim::Fault::Error1, lqsim::Fault::Error2, lqsim::Fault::Fragment,
-          lqsim::Fault::Close, lqsim::Fault::Oversize}) {
+          lqsim::Fault::Close, lqsim::Fault::Oversize, lqsim::Fault::Lag, lqsim::Fault::Repeat,
+          lqsim::Fault::Unsolicited, lqsim::Fault::Drip}) {
         lqsim::Fault g = lqsim::Fault::None;
         EXPECT_TRUE(lqsim::ParseFault(lqsim::FaultName(f), g));
         EXPECT_EQ(g, f);

@@ -16,76 +16,21 @@
 #include <string>
 
 #include "frames.h"
+#include "peer.h"
 #include "sim/simulator.h"
 
+using simtest::Child;
+using simtest::Connect;
+using simtest::Exchange;
 using simtest::Parse;
+using simtest::ReadResponses;
 using simtest::Request;
 using simtest::Response;
+using simtest::Spawn;
+using simtest::WaitEof;
+using simtest::WriteAll;
 
 namespace {
-
-// Generous safety limit so that a broken peer fails the test instead of hanging it.
-constexpr int kSafetyMs = 10000;
-
-int Connect(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-void WriteAll(int fd, const std::vector<uint8_t>& b) {
-    size_t done = 0;
-    while (done < b.size()) {
-        const ssize_t w = write(fd, b.data() + done, b.size() - done);
-        ASSERT_GT(w, 0);
-        done += static_cast<size_t>(w);
-    }
-}
-
-// Reads until `count` complete responses have arrived; returns the bytes.
-// `reads` counts the read calls that delivered bytes; `eof` tells whether
-// the peer closed.
-std::vector<uint8_t> ReadResponses(int fd, size_t count, int* reads = nullptr,
-                                   bool* eof = nullptr) {
-    std::vector<uint8_t> got;
-    if (eof) *eof = false;
-    for (;;) {
-        size_t rest = 0;
-        if (Parse(got, &rest).size() >= count && rest == 0) break;
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, kSafetyMs) <= 0) break;
-        uint8_t buf[4096];
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n <= 0) {
-            if (eof) *eof = true;
-            break;
-        }
-        if (reads) ++*reads;
-        got.insert(got.end(), buf, buf + n);
-    }
-    return got;
-}
-
-Response Exchange(int fd, const std::vector<uint8_t>& req) {
-    WriteAll(fd, req);
-    const auto r = Parse(ReadResponses(fd, 1));
-    EXPECT_EQ(r.size(), 1u);
-    return r.empty() ? Response{} : r[0];
-}
-
-bool WaitEof(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, kSafetyMs) <= 0) return false;
-    uint8_t b;
-    return read(fd, &b, 1) == 0;
-}
 
 TEST(TcpServer, AnswersOneClientAfterAnother) {
     lqsim::Sensor sensor;
@@ -220,29 +165,6 @@ TEST(PtyServer, LinkNeverReplacesARealFile) {
 }
 
 // ---- the executable -------------------------------------------------------
-
-struct Child {
-    pid_t pid = -1;
-    FILE* out = nullptr;
-};
-
-Child Spawn(const std::vector<std::string>& args) {
-    int pipeOut[2];
-    if (pipe2(pipeOut, O_CLOEXEC) != 0) return {};
-    std::vector<char*> argv;  // built before fork: the child only calls exec
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeOut[1], STDOUT_FILENO);
-        const int devnull = open("/dev/null", O_RDONLY);
-        dup2(devnull, STDIN_FILENO);  // started "in the background": no input
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(pipeOut[1]);
-    return {pid, fdopen(pipeOut[0], "r")};
-}
 
 TEST(Executable, ServesTcpOnAnEphemeralPortUntilSignalled) {
     const std::string exe = std::string(LQ_RUNTIME_DIR) + "/lumiquad-sim";
