@@ -158,6 +158,30 @@ TEST_F(BridgeProcess, BrokerRestartIsRiddenOutAndTheRetainedTopicsArePublishedAg
     EXPECT_EQ(Log().find(": offline"), std::string::npos) << Log();
 }
 
+TEST_F(BridgeProcess, WhileTheBrokerIsAwayOnlyTheLatestStateIsKeptForIt) {
+    StartBridge(false);
+    WaitAllLive();
+    sub_.reset();
+    broker_.Kill();
+    // Sensor 4 goes offline and comes back while nobody can be told.
+    farm_.Sensor(4).SetFault(lqsim::Fault::Silent);
+    ASSERT_TRUE(WaitFor([&] { return Log().find("s4: offline") != std::string::npos; }, 30)) << Log();
+    farm_.Sensor(4).SetFault(lqsim::Fault::None);
+    ASSERT_TRUE(WaitFor([&] {
+        const std::string log = Log();
+        return log.find("s4: online", log.find("s4: offline")) != std::string::npos;
+    }, 60)) << Log();
+
+    ASSERT_TRUE(broker_.Start());
+    sub_ = std::make_unique<Subscriber>(broker_.Port(), "lumiquad/#");
+    ASSERT_TRUE(sub_->WaitConnected());
+    ASSERT_TRUE(WaitFor([&] { return sub_->Count(Topic(4, "live")) > 0; }, 60)) << Log();
+    // The offline spell was never queued for the broker: only the state now.
+    for (const std::string& s : sub_->Topic(Topic(4, "status")).payloads)
+        EXPECT_EQ(Member(s, "status"), "online") << s;
+    EXPECT_EQ(Status(4), "online");
+}
+
 TEST_F(BridgeProcess, GetAndSendRoundTripWithCorrelationIds) {
     StartBridge(true);
     WaitAllLive();
