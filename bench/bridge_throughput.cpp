@@ -81,30 +81,36 @@ int main(int argc, char** argv) {
         sims.push_back(std::make_unique<lqsim::Sensor>());
         servers.push_back(std::make_unique<lqsim::TcpServer>(*sims.back(), 0));
         if (!servers.back()->Start()) return 1;
-        ini << "[sensor s" << i << "]\naddress = tcp 127.0.0.1:" << servers.back()->Port() << "\nrate = " << rate
-            << "\n";
+        ini << "[sensor s" << i << "]\naddress = tcp 127.0.0.1:" << servers.back()->Port()
+            << "\nrate = " << rate << "\n";
     }
     ini.close();
 
     // Subscriber.
     mosquitto_lib_init();
     mosquitto* sub = mosquitto_new(nullptr, true, nullptr);
-    mosquitto_message_callback_set(sub, [](mosquitto*, void*, const mosquitto_message*) { ++received; });
+    mosquitto_message_callback_set(sub,
+                                   [](mosquitto*, void*, const mosquitto_message*) { ++received; });
     mosquitto_connect(sub, "127.0.0.1", brokerPort, 30);
     mosquitto_subscribe(sub, nullptr, "lumiquad/+/live", 0);
     mosquitto_loop_start(sub);
 
     const std::string bridgeLog = dir.File("bridge.log");
     Child bridgeProcess;
-    if (!bridgeProcess.Start({lq::bridge::test::BridgePath(), dir.File("bridge.ini")}, bridgeLog)) return 1;
+    if (!bridgeProcess.Start({lq::bridge::test::BridgePath(), dir.File("bridge.ini")}, bridgeLog))
+        return 1;
     const pid_t bridge = bridgeProcess.Pid();
     // Measure from the moment every sensor is online.
-    WaitFor([&] {
-        const std::string log = ReadWhole(bridgeLog);
-        int online = 0;
-        for (size_t at = log.find(": online:"); at != std::string::npos; at = log.find(": online:", at + 1)) ++online;
-        return online >= sensors;
-    }, 60);
+    WaitFor(
+        [&] {
+            const std::string log = ReadWhole(bridgeLog);
+            int online = 0;
+            for (size_t at = log.find(": online:"); at != std::string::npos;
+                 at = log.find(": online:", at + 1))
+                ++online;
+            return online >= sensors;
+        },
+        60);
     const auto t0 = std::chrono::steady_clock::now();
     const long long received0 = received;
     const double cpu0 = CpuSeconds(bridge);
@@ -129,7 +135,8 @@ int main(int argc, char** argv) {
         if (s % every == 0 || s == seconds) {
             const long long r = received;
             const int span = s % every == 0 ? every : s % every;
-            std::printf("%8d %12ld %12.0f %12.0f\n", s, RssKiB(bridge), static_cast<double>(readSince) / span,
+            std::printf("%8d %12ld %12.0f %12.0f\n", s, RssKiB(bridge),
+                        static_cast<double>(readSince) / span,
                         static_cast<double>(r - receivedMark) / span);
             std::fflush(stdout);
             readTotal += readSince;
@@ -137,7 +144,8 @@ int main(int argc, char** argv) {
             receivedMark = r;
         }
     }
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = CpuSeconds(bridge) - cpu0;
     const long rssEnd = RssKiB(bridge);
     const long long got = received - received0;
@@ -149,12 +157,18 @@ int main(int argc, char** argv) {
     broker.Kill();
     for (auto& s : servers) s->Stop();
 
-    std::printf("records read from the sensors per second: %.0f\n", static_cast<double>(readTotal) / wall);
-    std::printf("records received by the subscriber per second: %.0f (%.1f%% of those read)\n",
-                static_cast<double>(got) / wall, readTotal > 0 ? 100.0 * static_cast<double>(got) / static_cast<double>(readTotal) : 0);
-    std::printf("bridge CPU per 1000 records read: %.1f ms\n", readTotal > 0 ? 1e6 * cpu / static_cast<double>(readTotal) : 0);
-    std::printf("bridge CPU: %.2f s over %.1f s (%.0f%% of one core)\n", cpu, wall, 100 * cpu / wall);
-    std::printf("bridge CPU per 1000 records received: %.1f ms\n", got > 0 ? 1e6 * cpu / static_cast<double>(got) : 0);
+    std::printf("records read from the sensors per second: %.0f\n",
+                static_cast<double>(readTotal) / wall);
+    std::printf(
+        "records received by the subscriber per second: %.0f (%.1f%% of those read)\n",
+        static_cast<double>(got) / wall,
+        readTotal > 0 ? 100.0 * static_cast<double>(got) / static_cast<double>(readTotal) : 0);
+    std::printf("bridge CPU per 1000 records read: %.1f ms\n",
+                readTotal > 0 ? 1e6 * cpu / static_cast<double>(readTotal) : 0);
+    std::printf("bridge CPU: %.2f s over %.1f s (%.0f%% of one core)\n", cpu, wall,
+                100 * cpu / wall);
+    std::printf("bridge CPU per 1000 records received: %.1f ms\n",
+                got > 0 ? 1e6 * cpu / static_cast<double>(got) : 0);
     std::printf("bridge resident memory at the end: %ld KiB\n", rssEnd);
     return 0;
 }

@@ -34,7 +34,7 @@ double Now() {
 struct Channel {
     std::unique_ptr<SensorWorker> worker;
     std::unique_ptr<MqttClient> mqtt;
-    std::string base;  // PREFIX/LABEL/
+    std::string base;     // PREFIX/LABEL/
     double interval = 0;  // seconds between two live publications
     double nextLive = 0;
     uint64_t liveSent = 0;  // liveSeq last published
@@ -42,7 +42,7 @@ struct Channel {
     uint64_t configSent = 0;
     uint64_t published = 0;  // live records published
     bool connecting = false;
-    bool lossReported = false;  // "unreachable" is logged once per loss
+    bool lossReported = false;   // "unreachable" is logged once per loss
     double connectDeadline = 0;  // an attempt that is not answered by then has failed
     double nextAttempt = 0;
     Backoff backoff;
@@ -91,7 +91,8 @@ void Bridge::ConnectionLost(Channel& ch, const std::string& why, double now) {
     ch.nextAttempt = now + ch.backoff.Next();
     if (!ch.lossReported)
         LogLine(ch.worker->Config().label + ": broker " + config_.broker.host + ":" +
-                std::to_string(config_.broker.port) + " unreachable (" + why + "), retrying with back-off");
+                std::to_string(config_.broker.port) + " unreachable (" + why +
+                "), retrying with back-off");
     ch.lossReported = true;
 }
 
@@ -111,7 +112,9 @@ void Bridge::OnCommand(Channel& ch, const std::string& topic, std::string_view p
     const std::string prefix = ch.base + "cmd/";
     if (topic.compare(0, prefix.size(), prefix) != 0) return;
     const std::string name = topic.substr(prefix.size());
-    auto reply = [&](const std::string& json) { ch.mqtt->Publish(ch.base + "reply", json, 1, false); };
+    auto reply = [&](const std::string& json) {
+        ch.mqtt->Publish(ch.base + "reply", json, 1, false);
+    };
 
     CommandKind kind;
     Command cmd;
@@ -129,8 +132,9 @@ void Bridge::OnCommand(Channel& ch, const std::string& topic, std::string_view p
     }
     const bool valid = ParseCommand(kind, payload, cmd, error);
     if (!config_.commands) {
-        reply(ReplyJson(cmd.idJson, name, "refused",
-                        {"remote operations are off: set commands = on in the bridge configuration"}));
+        reply(ReplyJson(
+            cmd.idJson, name, "refused",
+            {"remote operations are off: set commands = on in the bridge configuration"}));
         return;
     }
     if (!valid) {
@@ -210,8 +214,10 @@ void Bridge::Shutdown() {
         std::vector<pollfd> fds;
         std::vector<Channel*> owners;
         for (auto& ch : channels_) {
-            if (!ch->mqtt->Connected() || ch->mqtt->Unacknowledged() == 0 || ch->mqtt->Socket() < 0) continue;
-            fds.push_back({ch->mqtt->Socket(), static_cast<short>(POLLIN | (ch->mqtt->WantWrite() ? POLLOUT : 0)), 0});
+            if (!ch->mqtt->Connected() || ch->mqtt->Unacknowledged() == 0 || ch->mqtt->Socket() < 0)
+                continue;
+            fds.push_back({ch->mqtt->Socket(),
+                           static_cast<short>(POLLIN | (ch->mqtt->WantWrite() ? POLLOUT : 0)), 0});
             owners.push_back(ch.get());
         }
         const double left = deadline - Now();
@@ -312,7 +318,8 @@ int Bridge::Run() {
         for (auto& ch : channels_) {
             const int s = ch->mqtt->Socket();
             if (s < 0 || (!ch->mqtt->Connected() && !ch->connecting)) continue;
-            fds.push_back({s, static_cast<short>(POLLIN | (ch->mqtt->WantWrite() ? POLLOUT : 0)), 0});
+            fds.push_back(
+                {s, static_cast<short>(POLLIN | (ch->mqtt->WantWrite() ? POLLOUT : 0)), 0});
             owners.push_back(ch.get());
         }
         const int ms = std::max(0, static_cast<int>(std::ceil((wakeAt - Now()) * 1000)));
@@ -330,7 +337,8 @@ int Bridge::Run() {
         for (size_t i = 0; i < owners.size(); ++i) {
             const short ev = fds[i + 2].revents;
             std::string error;
-            if (!owners[i]->mqtt->Service((ev & (POLLIN | POLLHUP | POLLERR)) != 0, (ev & POLLOUT) != 0, error))
+            if (!owners[i]->mqtt->Service((ev & (POLLIN | POLLHUP | POLLERR)) != 0,
+                                          (ev & POLLOUT) != 0, error))
                 ConnectionLost(*owners[i], error, after);
         }
     }
@@ -378,11 +386,13 @@ int BridgeMain(int argc, const char* const* argv) {
     }
     BridgeConfig config;
     const std::vector<ConfigProblem> problems = ReadBridgeConfig(path, config);
-    for (const ConfigProblem& p : problems) std::fprintf(stderr, "%s\n", FormatProblem(path, p).c_str());
+    for (const ConfigProblem& p : problems)
+        std::fprintf(stderr, "%s\n", FormatProblem(path, p).c_str());
     if (!problems.empty()) return 1;
     if (check) {
         std::printf("%s: ok, %zu sensor%s, broker %s:%d\n", path.c_str(), config.sensors.size(),
-                    config.sensors.size() == 1 ? "" : "s", config.broker.host.c_str(), config.broker.port);
+                    config.sensors.size() == 1 ? "" : "s", config.broker.host.c_str(),
+                    config.broker.port);
         return 0;
     }
     return RunBridge(config);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "data/ini.h"
@@ -45,7 +45,8 @@ std::string Trim(const std::string& s) {
 
 class Reader {
   public:
-    Reader(IniDocument* doc, std::vector<ConfigProblem>& problems) : doc_(doc), problems_(problems) {}
+    Reader(IniDocument* doc, std::vector<ConfigProblem>& problems)
+        : doc_(doc), problems_(problems) {}
 
     void Problem(int line, std::string text) { problems_.push_back({line, std::move(text)}); }
 
@@ -86,8 +87,8 @@ class Reader {
         if (!item) return;
         int32_t v = 0;
         if (Ini_GetInt(doc_, s.name, key, &v) != 1 || v < lo || v > hi) {
-            Problem(item->line, std::string(key) + " must be a whole number from " + std::to_string(lo) +
-                                    " to " + std::to_string(hi));
+            Problem(item->line, std::string(key) + " must be a whole number from " +
+                                    std::to_string(lo) + " to " + std::to_string(hi));
             return;
         }
         out = v;
@@ -105,7 +106,8 @@ class Reader {
     }
 
     // A file that must be readable; returns its first line.
-    bool ReadableFile(const IniSection& s, const char* key, const std::string& path, std::string* firstLine) {
+    bool ReadableFile(const IniSection& s, const char* key, const std::string& path,
+                      std::string* firstLine) {
         std::ifstream in(path);
         if (!in) {
             Problem(Item(s, key)->line, std::string(key) + ": cannot read '" + path + "'");
@@ -161,7 +163,8 @@ void LintLines(const std::string& path, std::vector<ConfigProblem>& problems) {
         } else if (Trim(line.substr(eq + 1)).empty()) {
             problems.push_back({number, "key '" + Trim(line.substr(0, eq)) + "' has no value"});
         } else if (!inSection) {
-            problems.push_back({number, "key '" + Trim(line.substr(0, eq)) + "' is outside any section"});
+            problems.push_back(
+                {number, "key '" + Trim(line.substr(0, eq)) + "' is outside any section"});
         }
     }
 }
@@ -171,7 +174,8 @@ bool ValidPrefix(const std::string& prefix) {
     size_t start = 0;
     for (;;) {
         const size_t slash = prefix.find('/', start);
-        const std::string level = prefix.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        const std::string level =
+            prefix.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (!ValidTopicLevel(level)) return false;
         if (slash == std::string::npos) return true;
         start = slash + 1;
@@ -196,7 +200,8 @@ bool IsLoopbackHost(const std::string& host) {
     while (i <= host.size()) {
         size_t j = i;
         int v = 0;
-        while (j < host.size() && host[j] >= '0' && host[j] <= '9' && j - i < 3) v = v * 10 + (host[j++] - '0');
+        while (j < host.size() && host[j] >= '0' && host[j] <= '9' && j - i < 3)
+            v = v * 10 + (host[j++] - '0');
         if (j == i || v > 255) return false;
         if (parts == 0) first = v;
         ++parts;
@@ -244,7 +249,8 @@ std::vector<ConfigProblem> ReadBridgeConfig(const std::string& path, BridgeConfi
             sensors.push_back(&s);
             rd.CheckKeys(s, kSensorKeys, std::size(kSensorKeys));
         } else {
-            rd.Problem(s.line, "unknown section [" + s.name + "] (expected [broker], [bridge] or [sensor NAME])");
+            rd.Problem(s.line, "unknown section [" + s.name +
+                                   "] (expected [broker], [bridge] or [sensor NAME])");
         }
     }
 
@@ -278,7 +284,8 @@ std::vector<ConfigProblem> ReadBridgeConfig(const std::string& path, BridgeConfi
         const IniSection& s = *bridge;
         if (rd.Text(s, "prefix", config.prefix) && !ValidPrefix(config.prefix))
             rd.Problem(rd.Item(s, "prefix")->line,
-                       "prefix '" + config.prefix + "' is not a topic: no '+', '#', blanks or empty levels");
+                       "prefix '" + config.prefix +
+                           "' is not a topic: no '+', '#', blanks or empty levels");
         rd.Switch(s, "commands", config.commands);
         if (config.commands && broker && !IsLoopbackHost(b.host) && (!b.tls || b.username.empty()))
             rd.Problem(rd.Item(s, "commands")->line,
@@ -295,12 +302,14 @@ std::vector<ConfigProblem> ReadBridgeConfig(const std::string& path, BridgeConfi
         rd.Text(s, "label", sc.label);
         if (!ValidTopicLevel(sc.label)) {
             const IniItem* li = rd.Item(s, "label");
-            rd.Problem(li ? li->line : s.line,
-                       "label '" + sc.label + "' cannot be a topic level: no '/', '+', '#' or blanks");
+            rd.Problem(
+                li ? li->line : s.line,
+                "label '" + sc.label + "' cannot be a topic level: no '/', '+', '#' or blanks");
         }
         for (const SensorConfig& other : config.sensors) {
             if (other.label == sc.label) {
-                rd.Problem(s.line, "label '" + sc.label + "' used twice (first in the section on line " +
+                rd.Problem(s.line, "label '" + sc.label +
+                                       "' used twice (first in the section on line " +
                                        std::to_string(other.line) + ")");
                 break;
             }
@@ -317,16 +326,18 @@ std::vector<ConfigProblem> ReadBridgeConfig(const std::string& path, BridgeConfi
             char* end = nullptr;
             const double v = std::strtod(rate.c_str(), &end);
             if (end == rate.c_str() || *end != '\0' || !(v >= 0) || v > 100000)
-                rd.Problem(rd.Item(s, "rate")->line,
-                           "rate must be a number of records per second from 0 (no limit) to 100000");
+                rd.Problem(
+                    rd.Item(s, "rate")->line,
+                    "rate must be a number of records per second from 0 (no limit) to 100000");
             else
                 sc.rate = v;
         }
         config.sensors.push_back(std::move(sc));
     }
     // Problems in the order of the file.
-    std::stable_sort(problems.begin(), problems.end(),
-                     [](const ConfigProblem& x, const ConfigProblem& y) { return x.line < y.line; });
+    std::stable_sort(
+        problems.begin(), problems.end(),
+        [](const ConfigProblem& x, const ConfigProblem& y) { return x.line < y.line; });
     return problems;
 }
 

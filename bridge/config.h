@@ -34,8 +34,8 @@ struct SensorConfig {
     std::string label;
     SensorSpec address;
     std::string addressText;  // as written
-    double rate = 10;          // records per second; 0: no limit
-    int line = 0;              // line of its section
+    double rate = 10;         // records per second; 0: no limit
+    int line = 0;             // line of its section
 };
 
 struct BridgeConfig {

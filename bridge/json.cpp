@@ -36,11 +36,21 @@ void Quote(std::string& out, std::string_view utf8) {
     out += '"';
     for (unsigned char c : utf8) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20 || c == 0x7F) {
                     char buf[8];
@@ -80,7 +90,8 @@ class Parser {
         return false;
     }
     void SkipBlanks() {
-        while (pos_ < t_.size() && (t_[pos_] == ' ' || t_[pos_] == '\t' || t_[pos_] == '\n' || t_[pos_] == '\r'))
+        while (pos_ < t_.size() &&
+               (t_[pos_] == ' ' || t_[pos_] == '\t' || t_[pos_] == '\n' || t_[pos_] == '\r'))
             ++pos_;
     }
     bool Literal(std::string_view word) {
@@ -95,12 +106,22 @@ class Parser {
         const char c = t_[pos_];
         v = JsonValue{};
         switch (c) {
-            case '{': return Object(v, depth);
-            case '[': return Array(v, depth);
-            case '"': v.type = JsonValue::Type::String; return String(v.text);
-            case 't': v.type = JsonValue::Type::Bool; v.boolean = true; return Literal("true");
-            case 'f': v.type = JsonValue::Type::Bool; return Literal("false");
-            case 'n': return Literal("null");
+            case '{':
+                return Object(v, depth);
+            case '[':
+                return Array(v, depth);
+            case '"':
+                v.type = JsonValue::Type::String;
+                return String(v.text);
+            case 't':
+                v.type = JsonValue::Type::Bool;
+                v.boolean = true;
+                return Literal("true");
+            case 'f':
+                v.type = JsonValue::Type::Bool;
+                return Literal("false");
+            case 'n':
+                return Literal("null");
             default:
                 if (c == '-' || (c >= '0' && c <= '9')) return Number(v);
                 return Fail("unexpected character");
@@ -174,10 +195,14 @@ class Parser {
         for (int i = 0; i < 4; ++i) {
             const char h = t_[pos_++];
             cp <<= 4;
-            if (h >= '0' && h <= '9') cp |= static_cast<uint32_t>(h - '0');
-            else if (h >= 'a' && h <= 'f') cp |= static_cast<uint32_t>(h - 'a' + 10);
-            else if (h >= 'A' && h <= 'F') cp |= static_cast<uint32_t>(h - 'A' + 10);
-            else return Fail("invalid \\u escape");
+            if (h >= '0' && h <= '9')
+                cp |= static_cast<uint32_t>(h - '0');
+            else if (h >= 'a' && h <= 'f')
+                cp |= static_cast<uint32_t>(h - 'a' + 10);
+            else if (h >= 'A' && h <= 'F')
+                cp |= static_cast<uint32_t>(h - 'A' + 10);
+            else
+                return Fail("invalid \\u escape");
         }
         return true;
     }
@@ -196,14 +221,30 @@ class Parser {
             if (pos_ >= t_.size()) return Fail("unterminated string");
             const char e = t_[pos_++];
             switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                    out += '"';
+                    break;
+                case '\\':
+                    out += '\\';
+                    break;
+                case '/':
+                    out += '/';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     uint32_t cp = 0;
                     if (!Hex4(cp)) return false;
@@ -220,7 +261,8 @@ class Parser {
                     AppendUtf8(out, cp);
                     break;
                 }
-                default: return Fail("invalid escape");
+                default:
+                    return Fail("invalid escape");
             }
         }
     }

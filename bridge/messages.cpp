@@ -77,12 +77,18 @@ bool ConfigFromFileText(const std::string& text, bool force, Command& cmd, std::
 std::string StatusOnline(const SensorIdentity& id, const std::string& address) {
     JsonWriter w;
     w.BeginObject()
-        .Key("status").String("online")
-        .Key("model").String(id.model)
-        .Key("firmware").String(id.firmware)
-        .Key("name").String(id.name)
-        .Key("serial").Int(id.serial)
-        .Key("address").String(address)
+        .Key("status")
+        .String("online")
+        .Key("model")
+        .String(id.model)
+        .Key("firmware")
+        .String(id.firmware)
+        .Key("name")
+        .String(id.name)
+        .Key("serial")
+        .Int(id.serial)
+        .Key("address")
+        .String(address)
         .EndObject();
     return w.Take();
 }
@@ -105,14 +111,22 @@ std::string LiveJson(const LiveRecord& r, double unixSeconds) {
                   utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, ms);
     JsonWriter w;
     w.BeginObject()
-        .Key("time").String(stamp)
-        .Key("R").Int(r.R())
-        .Key("G").Int(r.G())
-        .Key("B").Int(r.B())
-        .Key("X").Int(r.X())
-        .Key("Y").Int(r.Y())
-        .Key("INT").Int(r.INT())
-        .Key("C-No").Int(r.ColorNo())
+        .Key("time")
+        .String(stamp)
+        .Key("R")
+        .Int(r.R())
+        .Key("G")
+        .Int(r.G())
+        .Key("B")
+        .Int(r.B())
+        .Key("X")
+        .Int(r.X())
+        .Key("Y")
+        .Int(r.Y())
+        .Key("INT")
+        .Int(r.INT())
+        .Key("C-No")
+        .Int(r.ColorNo())
         .EndObject();
     return w.Take();
 }
@@ -159,7 +173,8 @@ bool ConfigFromJson(const JsonValue& v, ParaBlock& para, TeachTable& teach, std:
     for (int i = 0; i < kParaWords; ++i) {
         const JsonValue* word = p->Find(ParaName(i));
         if (!word || !word->IsInteger(0, 65535)) {
-            error = "parameter '" + std::string(ParaName(i)) + "' must be a whole number from 0 to 65535";
+            error = "parameter '" + std::string(ParaName(i)) +
+                    "' must be a whole number from 0 to 65535";
             return false;
         }
         newPara[i] = static_cast<uint16_t>(word->number);
@@ -186,7 +201,8 @@ bool ConfigFromJson(const JsonValue& v, ParaBlock& para, TeachTable& teach, std:
 }
 
 bool CommandFromName(std::string_view name, CommandKind& kind) {
-    for (CommandKind k : {CommandKind::Get, CommandKind::Send, CommandKind::Freq, CommandKind::Identify}) {
+    for (CommandKind k :
+         {CommandKind::Get, CommandKind::Send, CommandKind::Freq, CommandKind::Identify}) {
         if (name == CommandName(k)) {
             kind = k;
             return true;
@@ -197,10 +213,14 @@ bool CommandFromName(std::string_view name, CommandKind& kind) {
 
 const char* CommandName(CommandKind kind) {
     switch (kind) {
-        case CommandKind::Get: return "get";
-        case CommandKind::Send: return "send";
-        case CommandKind::Freq: return "freq";
-        case CommandKind::Identify: return "identify";
+        case CommandKind::Get:
+            return "get";
+        case CommandKind::Send:
+            return "send";
+        case CommandKind::Freq:
+            return "freq";
+        case CommandKind::Identify:
+            return "identify";
     }
     return "?";
 }
@@ -221,7 +241,8 @@ bool ParseCommand(CommandKind kind, std::string_view payload, Command& cmd, std:
     }
     if (!ReadId(v, cmd.idJson, error)) return false;
     for (const auto& m : v.members) {
-        const bool ok = kind == CommandKind::Send ? KnownKey(m.first, {"id", "eeprom", "config", "file", "force"})
+        const bool ok = kind == CommandKind::Send
+                            ? KnownKey(m.first, {"id", "eeprom", "config", "file", "force"})
                         : kind == CommandKind::Get ? KnownKey(m.first, {"id", "eeprom"})
                                                    : KnownKey(m.first, {"id"});
         if (!ok) {
@@ -237,7 +258,9 @@ bool ParseCommand(CommandKind kind, std::string_view payload, Command& cmd, std:
     const JsonValue* config = v.Find("config");
     const JsonValue* file = v.Find("file");
     if ((config != nullptr) == (file != nullptr)) {
-        error = "send needs exactly one of config (the JSON of config) and file (a parameter file's text)";
+        error =
+            "send needs exactly one of config (the JSON of config) and file (a parameter file's "
+            "text)";
         return false;
     }
     if (config) {
@@ -255,7 +278,8 @@ bool ParseCommand(CommandKind kind, std::string_view payload, Command& cmd, std:
 std::string ReplyJson(const std::string& idJson, std::string_view command, std::string_view result,
                       const std::vector<std::string>& messages, std::string_view extraMembers) {
     JsonWriter w;
-    w.BeginObject().Key("id").Raw(idJson).Key("command").String(command).Key("result").String(result);
+    w.BeginObject().Key("id").Raw(idJson).Key("command").String(command).Key("result").String(
+        result);
     w.Key("messages").BeginArray();
     for (const std::string& m : messages) w.String(m);
     w.EndArray();

@@ -2,7 +2,7 @@
 //
 //   status  {"status":"online","model":..,"firmware":..,"name":..,"serial":..,"address":..}
 //           {"status":"offline","reason":..}
-//   live    {"time":"2026-12-11T16:20:13.123Z","R":..,"G":..,"B":..,"X":..,"Y":..,"INT":..,"C-No":..}
+//   live {"time":"2026-12-11T16:20:13.123Z","R":..,"G":..,"B":..,"X":..,"Y":..,"INT":..,"C-No":..}
 //   config  {"parameters":{"POWER":..,...},"teach":[[8 words] x 32]}
 //   reply   {"id":..,"command":..,"result":"ok"|"failed"|"error"|"refused","messages":[..],...}
 #pragma once

@@ -24,12 +24,14 @@ void MqttClient::Create() {
     mosquitto_message_callback_set(m_, &MqttClient::OnMessage);
     mosquitto_publish_callback_set(m_, &MqttClient::OnPublish);
     if (!options_.willTopic.empty())
-        mosquitto_will_set(m_, options_.willTopic.c_str(), static_cast<int>(options_.willPayload.size()),
+        mosquitto_will_set(m_, options_.willTopic.c_str(),
+                           static_cast<int>(options_.willPayload.size()),
                            options_.willPayload.data(), 1, true);
     if (!options_.username.empty())
         mosquitto_username_pw_set(m_, options_.username.c_str(),
                                   options_.password.empty() ? nullptr : options_.password.c_str());
-    if (options_.tls) mosquitto_tls_set(m_, options_.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+    if (options_.tls)
+        mosquitto_tls_set(m_, options_.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
 }
 
 MqttClient::~MqttClient() {
@@ -105,7 +107,8 @@ bool MqttClient::Publish(const std::string& topic, std::string_view payload, int
 }
 
 bool MqttClient::Subscribe(const std::string& pattern, int qos) {
-    return m_ && connected_ && mosquitto_subscribe(m_, nullptr, pattern.c_str(), qos) == MOSQ_ERR_SUCCESS;
+    return m_ && connected_ &&
+           mosquitto_subscribe(m_, nullptr, pattern.c_str(), qos) == MOSQ_ERR_SUCCESS;
 }
 
 void MqttClient::Abort() {

@@ -151,7 +151,8 @@ Outcome SensorLink::Get(bool eeprom, ParaBlock& para, TeachTable& teach) {
     return m.End();
 }
 
-Outcome SensorLink::Send(const ParaBlock& para, const TeachTable& teach, bool eeprom, SendCounts& counts) {
+Outcome SensorLink::Send(const ParaBlock& para, const TeachTable& teach, bool eeprom,
+                         SendCounts& counts) {
     Impl& m = *impl_;
     m.Begin();
     m.a.para = para;

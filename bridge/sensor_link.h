@@ -38,7 +38,7 @@ struct Outcome {
 struct SendCounts {
     unsigned parameterBlock = 0;  // RAM plausibility counts of the two writes
     unsigned teachTable = 0;
-    bool stored = false;          // the EEPROM store was requested
+    bool stored = false;  // the EEPROM store was requested
 };
 
 class SensorLink {

@@ -117,11 +117,15 @@ bool SensorWorker::Execute(SensorLink& link, Command& cmd) {
             o = link.Send(cmd.para, cmd.teach, cmd.eeprom, counts);
             if (!o.failed) {
                 JsonWriter w;
-                w.Key("plausibility").BeginObject()
-                    .Key("parameters").Int(counts.parameterBlock)
-                    .Key("teach").Int(counts.teachTable)
+                w.Key("plausibility")
+                    .BeginObject()
+                    .Key("parameters")
+                    .Int(counts.parameterBlock)
+                    .Key("teach")
+                    .Int(counts.teachTable)
                     .EndObject()
-                    .Key("stored").Bool(counts.stored);
+                    .Key("stored")
+                    .Bool(counts.stored);
                 extra = w.Take();
                 // What the sensor holds now, after its own checks.
                 ParaBlock para;
@@ -195,8 +199,9 @@ void SensorWorker::Run() {
             continue;
         }
         backoff.Reset();
-        const std::string line = config_.label + ": online: " + OneLine(id.display) + ", " + id.name +
-                                 ", serial number " + std::to_string(id.serial) + " (" + address + ")";
+        const std::string line = config_.label + ": online: " + OneLine(id.display) + ", " +
+                                 id.name + ", serial number " + std::to_string(id.serial) + " (" +
+                                 address + ")";
         LogLine(line);
         lastLogged_ = line;
         const std::string status = StatusOnline(id, address);

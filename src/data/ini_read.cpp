@@ -108,8 +108,8 @@ void IniParser::ParseLine(std::string_view line, int lineNumber) {
         value = value.substr(1, value.size() - 2);
         quoted = true;
     }
-    doc_->sections[current_].items.push_back(
-        IniItem{std::string(tag), std::string(value), quoted, std::move(pendingComment_), lineNumber});
+    doc_->sections[current_].items.push_back(IniItem{std::string(tag), std::string(value), quoted,
+                                                     std::move(pendingComment_), lineNumber});
     pendingComment_.clear();
 }
 

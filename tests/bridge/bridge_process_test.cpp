@@ -13,7 +13,8 @@ namespace {
 
 constexpr int kSensors = 5;
 constexpr const char* kTimeoutText =
-    "TIMEOUT! \nNO DATA RECEIVED! \nCOMMUNICATION ERROR! \nCHECK POWER SUPPLY AND COM SETTINGS. \nTRY TO CONNECT AGAIN!";
+    "TIMEOUT! \nNO DATA RECEIVED! \nCOMMUNICATION ERROR! \nCHECK POWER SUPPLY AND COM SETTINGS. "
+    "\nTRY TO CONNECT AGAIN!";
 
 std::string Label(int i) {
     return "s" + std::to_string(i);
@@ -22,7 +23,8 @@ std::string Label(int i) {
 class BridgeProcess : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_FALSE(MosquittoPath().empty()) << "mosquitto is not installed (scripts/install-deps installs it)";
+        ASSERT_FALSE(MosquittoPath().empty())
+            << "mosquitto is not installed (scripts/install-deps installs it)";
         ASSERT_TRUE(farm_.Started());
         ASSERT_TRUE(broker_.Start()) << ReadWhole(dir_.File("mosquitto.log"));
         sub_ = std::make_unique<Subscriber>(broker_.Port(), "lumiquad/#");
@@ -36,22 +38,29 @@ class BridgeProcess : public ::testing::Test {
 
     void StartBridge(bool commands) {
         std::string ini = "[broker]\nhost = 127.0.0.1\nport = " + std::to_string(broker_.Port()) +
-                          "\nkeepalive = 5\n[bridge]\ncommands = " + (commands ? "on" : "off") + "\n";
+                          "\nkeepalive = 5\n[bridge]\ncommands = " + (commands ? "on" : "off") +
+                          "\n";
         for (int i = 0; i < farm_.Size(); ++i)
-            ini += "[sensor " + Label(i) + "]\naddress = tcp 127.0.0.1:" + std::to_string(farm_.Server(i).Port()) +
+            ini += "[sensor " + Label(i) +
+                   "]\naddress = tcp 127.0.0.1:" + std::to_string(farm_.Server(i).Port()) +
                    "\nrate = 20\n";
         WriteWhole(dir_.File("bridge.ini"), ini);
-        ASSERT_TRUE(bridge_.Start({BridgePath(), dir_.File("bridge.ini")}, dir_.File("bridge.log")));
+        ASSERT_TRUE(
+            bridge_.Start({BridgePath(), dir_.File("bridge.ini")}, dir_.File("bridge.log")));
     }
 
-    std::string Topic(int i, const std::string& leaf) { return "lumiquad/" + Label(i) + "/" + leaf; }
+    std::string Topic(int i, const std::string& leaf) {
+        return "lumiquad/" + Label(i) + "/" + leaf;
+    }
     std::string Status(int i) { return Member(sub_->Last(Topic(i, "status")), "status"); }
 
     // Every sensor online and sending live records.
     void WaitAllLive() {
         for (int i = 0; i < farm_.Size(); ++i) {
-            ASSERT_TRUE(WaitFor([&] { return Status(i) == "online" && sub_->Count(Topic(i, "live")) >= 3; }, 30))
-                << Label(i) << "\n" << Log();
+            ASSERT_TRUE(WaitFor(
+                [&] { return Status(i) == "online" && sub_->Count(Topic(i, "live")) >= 3; }, 30))
+                << Label(i) << "\n"
+                << Log();
         }
     }
     std::string Log() { return ReadWhole(dir_.File("bridge.log")); }
@@ -59,11 +68,13 @@ class BridgeProcess : public ::testing::Test {
     // The reply that carries `id`, after waiting for it.
     std::string Reply(int i, const std::string& id) {
         std::string found;
-        WaitFor([&] {
-            for (const std::string& p : sub_->Topic(Topic(i, "reply")).payloads)
-                if (Member(p, "id") == id) found = p;
-            return !found.empty();
-        }, 30);
+        WaitFor(
+            [&] {
+                for (const std::string& p : sub_->Topic(Topic(i, "reply")).payloads)
+                    if (Member(p, "id") == id) found = p;
+                return !found.empty();
+            },
+            30);
         return found;
     }
 
@@ -91,12 +102,14 @@ TEST_F(BridgeProcess, EverySensorOnlineWithItsIdentityConfigAndLiveRecords) {
         TeachTable teach;
         ASSERT_TRUE(ConfigFromJson(config, para, teach, error)) << error;
         EXPECT_EQ(para.w, farm_.Sensor(i).Ram().w);
-        for (int v = 0; v < kSensorTeachVectors; ++v) EXPECT_EQ(teach[v].w, farm_.Sensor(i).RamTeach()[v].w);
+        for (int v = 0; v < kSensorTeachVectors; ++v)
+            EXPECT_EQ(teach[v].w, farm_.Sensor(i).RamTeach()[v].w);
         // Live records carry all their fields.
         const std::string live = sub_->Last(Topic(i, "live"));
         for (const char* key : {"R", "G", "B", "X", "Y", "INT", "C-No"})
             EXPECT_FALSE(Member(live, key).empty()) << key << " in " << live;
-        EXPECT_EQ(Member(live, "time").size(), std::string("2026-12-11T16:20:13.123Z").size()) << live;
+        EXPECT_EQ(Member(live, "time").size(), std::string("2026-12-11T16:20:13.123Z").size())
+            << live;
     }
     // A subscriber that comes later finds status and config retained.
     Subscriber late(broker_.Port(), "lumiquad/+/status");
@@ -105,7 +118,8 @@ TEST_F(BridgeProcess, EverySensorOnlineWithItsIdentityConfigAndLiveRecords) {
     EXPECT_TRUE(late.Topic(Topic(kSensors - 1, "status")).retained.back());
 }
 
-TEST_F(BridgeProcess, SilentSensorGoesOfflineWithTheTimeOutTextAndComesBackWithoutDisturbingTheOthers) {
+TEST_F(BridgeProcess,
+       SilentSensorGoesOfflineWithTheTimeOutTextAndComesBackWithoutDisturbingTheOthers) {
     StartBridge(false);
     WaitAllLive();
     size_t before[kSensors];
@@ -129,9 +143,12 @@ TEST_F(BridgeProcess, SilentSensorGoesOfflineWithTheTimeOutTextAndComesBackWitho
     }
     // One log line per change of the silent sensor: offline once, online again.
     const std::string log = Log();
-    EXPECT_NE(log.find("s2: offline: TIMEOUT! NO DATA RECEIVED! COMMUNICATION ERROR!"), std::string::npos) << log;
+    EXPECT_NE(log.find("s2: offline: TIMEOUT! NO DATA RECEIVED! COMMUNICATION ERROR!"),
+              std::string::npos)
+        << log;
     size_t offlineLines = 0;
-    for (size_t at = log.find("s2: offline"); at != std::string::npos; at = log.find("s2: offline", at + 1))
+    for (size_t at = log.find("s2: offline"); at != std::string::npos;
+         at = log.find("s2: offline", at + 1))
         ++offlineLines;
     EXPECT_EQ(offlineLines, 1u) << log;
 }
@@ -142,17 +159,26 @@ TEST_F(BridgeProcess, BrokerRestartIsRiddenOutAndTheRetainedTopicsArePublishedAg
     sub_.reset();
     broker_.Kill();
     // While the broker is away the sensors stay connected.
-    ASSERT_TRUE(WaitFor([&] { return Log().find("broker 127.0.0.1:" + std::to_string(broker_.Port()) +
-                                                " unreachable") != std::string::npos; }, 30));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return Log().find("broker 127.0.0.1:" + std::to_string(broker_.Port()) +
+                              " unreachable") != std::string::npos;
+        },
+        30));
     for (int i = 0; i < kSensors; ++i) EXPECT_TRUE(farm_.Server(i).HasClient()) << Label(i);
 
     ASSERT_TRUE(broker_.Start());  // the same port, nothing retained
     sub_ = std::make_unique<Subscriber>(broker_.Port(), "lumiquad/#");
     ASSERT_TRUE(sub_->WaitConnected());
     for (int i = 0; i < kSensors; ++i) {
-        ASSERT_TRUE(WaitFor([&] { return Status(i) == "online" && sub_->Count(Topic(i, "config")) > 0 &&
-                                         sub_->Count(Topic(i, "live")) > 0; }, 60))
-            << Label(i) << "\n" << Log();
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return Status(i) == "online" && sub_->Count(Topic(i, "config")) > 0 &&
+                       sub_->Count(Topic(i, "live")) > 0;
+            },
+            60))
+            << Label(i) << "\n"
+            << Log();
     }
     // The sensors were never taken offline by the broker's absence.
     EXPECT_EQ(Log().find(": offline"), std::string::npos) << Log();
@@ -165,12 +191,16 @@ TEST_F(BridgeProcess, WhileTheBrokerIsAwayOnlyTheLatestStateIsKeptForIt) {
     broker_.Kill();
     // Sensor 4 goes offline and comes back while nobody can be told.
     farm_.Sensor(4).SetFault(lqsim::Fault::Silent);
-    ASSERT_TRUE(WaitFor([&] { return Log().find("s4: offline") != std::string::npos; }, 30)) << Log();
+    ASSERT_TRUE(WaitFor([&] { return Log().find("s4: offline") != std::string::npos; }, 30))
+        << Log();
     farm_.Sensor(4).SetFault(lqsim::Fault::None);
-    ASSERT_TRUE(WaitFor([&] {
-        const std::string log = Log();
-        return log.find("s4: online", log.find("s4: offline")) != std::string::npos;
-    }, 60)) << Log();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const std::string log = Log();
+            return log.find("s4: online", log.find("s4: offline")) != std::string::npos;
+        },
+        60))
+        << Log();
 
     ASSERT_TRUE(broker_.Start());
     sub_ = std::make_unique<Subscriber>(broker_.Port(), "lumiquad/#");
@@ -201,7 +231,8 @@ TEST_F(BridgeProcess, GetAndSendRoundTripWithCorrelationIds) {
     // Send a changed configuration, stored in the EEPROM.
     para[POWER] = 777;
     teach[3][CELL0] = 1234;
-    sub_->Publish(Topic(1, "cmd/send"), R"({"id":"send-1","eeprom":true,"config":)" + ConfigJson(para, teach) + "}");
+    sub_->Publish(Topic(1, "cmd/send"),
+                  R"({"id":"send-1","eeprom":true,"config":)" + ConfigJson(para, teach) + "}");
     const std::string sent = Reply(1, "send-1");
     ASSERT_FALSE(sent.empty()) << Log();
     EXPECT_EQ(Member(sent, "result"), "ok") << sent;
@@ -209,12 +240,14 @@ TEST_F(BridgeProcess, GetAndSendRoundTripWithCorrelationIds) {
     EXPECT_EQ(farm_.Sensor(1).Eeprom()[POWER], 777);
     EXPECT_EQ(farm_.Sensor(1).RamTeach()[3][CELL0], 1234);
     // The retained config follows the change.
-    ASSERT_TRUE(WaitFor([&] {
-        JsonValue c;
-        std::string e;
-        return ParseJson(sub_->Last(Topic(1, "config")), c, e) &&
-               c.Find("parameters")->Find("POWER")->number == 777;
-    }, 10));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            JsonValue c;
+            std::string e;
+            return ParseJson(sub_->Last(Topic(1, "config")), c, e) &&
+                   c.Find("parameters")->Find("POWER")->number == 777;
+        },
+        10));
     // The other sensors were not touched.
     EXPECT_NE(farm_.Sensor(0).Ram()[POWER], 777);
 
@@ -252,11 +285,13 @@ TEST_F(BridgeProcess, MalformedCommandsGetAnErrorReplyAndChangeNothing) {
         EXPECT_NE(r.find("\"messages\":[\""), std::string::npos) << r;
     }
     // The payload cut short has no id to answer with; its reply has none.
-    ASSERT_TRUE(WaitFor([&] {
-        for (const std::string& p : sub_->Topic(Topic(3, "reply")).payloads)
-            if (Member(p, "id") == "null" && Member(p, "result") == "error") return true;
-        return false;
-    }, 10));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const std::string& p : sub_->Topic(Topic(3, "reply")).payloads)
+                if (Member(p, "id") == "null" && Member(p, "result") == "error") return true;
+            return false;
+        },
+        10));
     // Nothing was written to the sensor.
     for (const lqsim::SeenRequest& r : farm_.Sensor(3).Requests()) {
         EXPECT_NE(r.order, 1) << "a write reached the sensor";
@@ -274,7 +309,8 @@ TEST_F(BridgeProcess, CommandsAreRefusedWhenNotEnabled) {
     farm_.Sensor(0).ClearRequests();
     ParaBlock para = ram;
     para[POWER] = 901;
-    sub_->Publish(Topic(0, "cmd/send"), R"({"id":"s-off","config":)" + ConfigJson(para, TeachTable{}) + "}");
+    sub_->Publish(Topic(0, "cmd/send"),
+                  R"({"id":"s-off","config":)" + ConfigJson(para, TeachTable{}) + "}");
     sub_->Publish(Topic(0, "cmd/get"), R"({"id":"g-off"})");
     for (const char* id : {"s-off", "g-off"}) {
         const std::string r = Reply(0, id);
@@ -326,10 +362,13 @@ TEST_F(BridgeProcess, ABrokerThatNeverAnswersIsGivenUpAndTriedAgain) {
     // Every attempt is a new connection; the bridge gives each up and tries again.
     fcntl(fd, F_SETFL, O_NONBLOCK);
     std::vector<int> accepted;
-    EXPECT_TRUE(WaitFor([&] {
-        for (int c; (c = accept(fd, nullptr, nullptr)) >= 0;) accepted.push_back(c);
-        return accepted.size() >= 3;
-    }, 60)) << Log();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (int c; (c = accept(fd, nullptr, nullptr)) >= 0;) accepted.push_back(c);
+            return accepted.size() >= 3;
+        },
+        60))
+        << Log();
     const std::string log = Log();
     EXPECT_NE(log.find("unreachable (no answer"), std::string::npos) << log;
     // Logged once for the whole outage, not once per attempt.

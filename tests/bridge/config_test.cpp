@@ -1,5 +1,7 @@
 // The bridge configuration: a complete file read into its fields, and each
 // kind of mistake reported with its line.
+#include "bridge/config.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,8 +9,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include "bridge/config.h"
 
 namespace lq::bridge {
 namespace {
@@ -36,25 +36,30 @@ TEST_F(BridgeConfigFile, CompleteFileFillsEveryField) {
     const std::string pw = Write("pw", "s3cret\nignored\n");
     const std::string ca = Write("ca.pem", "CA");
     BridgeConfig c;
-    const auto problems = ReadBridgeConfig(Write("b.ini", "; plant bridge\r\n"
-                                                          "[broker]\r\n"
-                                                          "host = broker.plant\r\n"
-                                                          "port = 8883\r\n"
-                                                          "client_id = hall-2\r\n"
-                                                          "keepalive = 15\r\n"
-                                                          "username = bridge\r\n"
-                                                          "password_file = " + pw + "\r\n"
-                                                          "tls = on\r\n"
-                                                          "ca_file = " + ca + "\r\n"
-                                                          "[bridge]\r\n"
-                                                          "prefix = plant/hall2\r\n"
-                                                          "commands = on\r\n"
-                                                          "[sensor one]\r\n"
-                                                          "address = tcp 10.0.0.7\r\n"
-                                                          "[Sensor 2]\r\n"
-                                                          "label = line-2\r\n"
-                                                          "address = com 3 921600\r\n"
-                                                          "rate = 0.5\r\n"),
+    const auto problems = ReadBridgeConfig(Write("b.ini",
+                                                 "; plant bridge\r\n"
+                                                 "[broker]\r\n"
+                                                 "host = broker.plant\r\n"
+                                                 "port = 8883\r\n"
+                                                 "client_id = hall-2\r\n"
+                                                 "keepalive = 15\r\n"
+                                                 "username = bridge\r\n"
+                                                 "password_file = " +
+                                                     pw +
+                                                     "\r\n"
+                                                     "tls = on\r\n"
+                                                     "ca_file = " +
+                                                     ca +
+                                                     "\r\n"
+                                                     "[bridge]\r\n"
+                                                     "prefix = plant/hall2\r\n"
+                                                     "commands = on\r\n"
+                                                     "[sensor one]\r\n"
+                                                     "address = tcp 10.0.0.7\r\n"
+                                                     "[Sensor 2]\r\n"
+                                                     "label = line-2\r\n"
+                                                     "address = com 3 921600\r\n"
+                                                     "rate = 0.5\r\n"),
                                            c);
     ASSERT_TRUE(problems.empty()) << problems[0].line << ": " << problems[0].text;
     EXPECT_EQ(c.broker.host, "broker.plant");
@@ -81,7 +86,9 @@ TEST_F(BridgeConfigFile, CompleteFileFillsEveryField) {
 
 TEST_F(BridgeConfigFile, DefaultsForAMinimalFile) {
     BridgeConfig c;
-    ASSERT_TRUE(ReadBridgeConfig(Write("b.ini", "[broker]\n[sensor s]\naddress = tcp localhost\n"), c).empty());
+    ASSERT_TRUE(
+        ReadBridgeConfig(Write("b.ini", "[broker]\n[sensor s]\naddress = tcp localhost\n"), c)
+            .empty());
     EXPECT_EQ(c.broker.host, "127.0.0.1");
     EXPECT_EQ(c.broker.port, 1883);
     EXPECT_EQ(c.broker.clientId, "lumiquad-bridge");
@@ -98,19 +105,24 @@ struct Mistake {
 
 TEST_F(BridgeConfigFile, MistakesAreReportedWithTheirLine) {
     const Mistake cases[] = {
-        {"[broker]\nport = 0\n[sensor a]\naddress = tcp h\n", 2, "port must be a whole number from 1 to 65535"},
+        {"[broker]\nport = 0\n[sensor a]\naddress = tcp h\n", 2,
+         "port must be a whole number from 1 to 65535"},
         {"[broker]\nport = 18x3\n[sensor a]\naddress = tcp h\n", 2, "port must be a whole number"},
         {"[broker]\nkeepalive = 2\n[sensor a]\naddress = tcp h\n", 2, "keepalive"},
         {"[broker]\nhots = x\n[sensor a]\naddress = tcp h\n", 2, "unknown key 'hots' in [broker]"},
-        {"[broker]\nport = 1\nport = 2\n[sensor a]\naddress = tcp h\n", 3, "key 'port' repeated (first on line 2)"},
+        {"[broker]\nport = 1\nport = 2\n[sensor a]\naddress = tcp h\n", 3,
+         "key 'port' repeated (first on line 2)"},
         {"[broker]\ntls = maybe\n[sensor a]\naddress = tcp h\n", 2, "tls must be on or off"},
         {"[broker]\ntls = on\n[sensor a]\naddress = tcp h\n", 2, "tls = on needs a ca_file"},
-        {"[broker]\nusername = u\npassword_file = /nonexistent/pw\n[sensor a]\naddress = tcp h\n", 3,
-         "password_file: cannot read '/nonexistent/pw'"},
-        {"[broker]\npassword_file = /etc/hostname\n[sensor a]\naddress = tcp h\n", 2, "password_file needs a username"},
+        {"[broker]\nusername = u\npassword_file = /nonexistent/pw\n[sensor a]\naddress = tcp h\n",
+         3, "password_file: cannot read '/nonexistent/pw'"},
+        {"[broker]\npassword_file = /etc/hostname\n[sensor a]\naddress = tcp h\n", 2,
+         "password_file needs a username"},
         {"[broker]\nhost = 192.168.1.5\n[bridge]\ncommands = on\n[sensor a]\naddress = tcp h\n", 4,
-         "commands = on with the broker '192.168.1.5' that is not on this machine needs tls = on and a username"},
-        {"[broker]\n[bridge]\nprefix = a/+/b\n[sensor a]\naddress = tcp h\n", 3, "prefix 'a/+/b' is not a topic"},
+         "commands = on with the broker '192.168.1.5' that is not on this machine needs tls = on "
+         "and a username"},
+        {"[broker]\n[bridge]\nprefix = a/+/b\n[sensor a]\naddress = tcp h\n", 3,
+         "prefix 'a/+/b' is not a topic"},
         {"[broker]\n[bridge]\nprefix = a//b\n[sensor a]\naddress = tcp h\n", 3, "is not a topic"},
         {"[broker]\n[brdige]\n[sensor a]\naddress = tcp h\n", 2, "unknown section [brdige]"},
         {"[broker]\n[sensor a]\n", 2, "[sensor a] has no address"},
@@ -118,15 +130,19 @@ TEST_F(BridgeConfigFile, MistakesAreReportedWithTheirLine) {
         {"[broker]\n[sensor a]\naddress = com 300\n", 3, "address: invalid COM port '300'"},
         {"[broker]\n[sensor a]\naddress = tcp h\nrate = fast\n", 4, "rate must be a number"},
         {"[broker]\n[sensor a]\naddress = tcp h\nrate = -1\n", 4, "rate must be a number"},
-        {"[broker]\n[sensor a]\nlabel = a/b\naddress = tcp h\n", 3, "label 'a/b' cannot be a topic level"},
+        {"[broker]\n[sensor a]\nlabel = a/b\naddress = tcp h\n", 3,
+         "label 'a/b' cannot be a topic level"},
         {"[broker]\n[sensor a]\naddress = tcp h\n[sensor b]\nlabel = a\naddress = tcp h\n", 4,
          "label 'a' used twice (first in the section on line 2)"},
-        {"[broker]\n[sensor a]\naddress = tcp h\n[sensor A]\naddress = tcp h\n", 4, "section [sensor A] repeated"},
+        {"[broker]\n[sensor a]\naddress = tcp h\n[sensor A]\naddress = tcp h\n", 4,
+         "section [sensor A] repeated"},
         // Lines the INI store passes over are mistakes in a configuration.
-        {"[broker]\nport 1883\n[sensor a]\naddress = tcp h\n", 2, "expected 'key = value', found 'port 1883'"},
+        {"[broker]\nport 1883\n[sensor a]\naddress = tcp h\n", 2,
+         "expected 'key = value', found 'port 1883'"},
         {"[broker]\nport =\n[sensor a]\naddress = tcp h\n", 2, "key 'port' has no value"},
         {"[broker\n[sensor a]\naddress = tcp h\n", 1, "malformed section header"},
-        {"host = x\n[broker]\n[sensor a]\naddress = tcp h\n", 1, "key 'host' is outside any section"},
+        {"host = x\n[broker]\n[sensor a]\naddress = tcp h\n", 1,
+         "key 'host' is outside any section"},
         // The line count follows CR LF and bare CR line ends.
         {"[broker]\r\n\r\nport = 0\r\n[sensor a]\r\naddress = tcp h\r\n", 3, "port must be"},
         {"[broker]\r\rport = 0\r[sensor a]\raddress = tcp h\r", 3, "port must be"},
@@ -139,10 +155,12 @@ TEST_F(BridgeConfigFile, MistakesAreReportedWithTheirLine) {
         const std::string path = Write("bad.ini", m.text);
         const auto problems = ReadBridgeConfig(path, c);
         bool found = false;
-        for (const ConfigProblem& p : problems) found = found || (p.line == m.line && p.text.find(m.says) != std::string::npos);
+        for (const ConfigProblem& p : problems)
+            found = found || (p.line == m.line && p.text.find(m.says) != std::string::npos);
         std::string all;
         for (const ConfigProblem& p : problems) all += FormatProblem(path, p) + "\n";
-        EXPECT_TRUE(found) << m.text << "\nexpected line " << m.line << ": " << m.says << "\ngot:\n" << all;
+        EXPECT_TRUE(found) << m.text << "\nexpected line " << m.line << ": " << m.says << "\ngot:\n"
+                           << all;
     }
 }
 
@@ -159,8 +177,8 @@ TEST_F(BridgeConfigFile, ProblemsNameTheFileAndLine) {
 TEST(BridgeConfigHosts, LoopbackHosts) {
     for (const char* h : {"localhost", "LOCALHOST", "127.0.0.1", "127.1.2.3", "::1", "[::1]"})
         EXPECT_TRUE(IsLoopbackHost(h)) << h;
-    for (const char* h : {"128.0.0.1", "10.0.0.1", "127.0.0", "127.0.0.1.5", "127.0.0.256", "localhost.example",
-                          "broker", "::2", ""})
+    for (const char* h : {"128.0.0.1", "10.0.0.1", "127.0.0", "127.0.0.1.5", "127.0.0.256",
+                          "localhost.example", "broker", "::2", ""})
         EXPECT_FALSE(IsLoopbackHost(h)) << h;
 }
 

@@ -1,18 +1,34 @@
 // The bridge's JSON: what the writer emits for the program's texts and
 // numbers, and what the reader accepts from the network and what it refuses.
+#include "bridge/json.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "bridge/json.h"
 
 namespace lq::bridge {
 namespace {
 
 TEST(JsonWriter, ObjectsArraysAndSeparators) {
     JsonWriter w;
-    w.BeginObject().Key("a").Int(-3).Key("b").BeginArray().Bool(true).Null().BeginArray().EndArray().EndArray();
-    w.Key("c").BeginObject().EndObject().Key("d").Number(0.5).Key("e").Number(1.0 / 0.0).EndObject();
+    w.BeginObject()
+        .Key("a")
+        .Int(-3)
+        .Key("b")
+        .BeginArray()
+        .Bool(true)
+        .Null()
+        .BeginArray()
+        .EndArray()
+        .EndArray();
+    w.Key("c")
+        .BeginObject()
+        .EndObject()
+        .Key("d")
+        .Number(0.5)
+        .Key("e")
+        .Number(1.0 / 0.0)
+        .EndObject();
     EXPECT_EQ(w.Text(), R"({"a":-3,"b":[true,null,[]],"c":{},"d":0.5,"e":null})");
 }
 
@@ -26,9 +42,15 @@ TEST(JsonWriter, ProgramTextsBecomeEscapedUtf8) {
         {"a\"b\\c\td\r", R"("a\"b\\c\td\r")"},
         {std::string("x\x01y\x7f", 4), R"("x\u0001y\u007f")"},
         // Windows-1252: Latin-1 letters, the euro sign and an unassigned byte.
-        {"Voulez-vous envoyer les param\xE8tres par d\xE9" "faut", "\"Voulez-vous envoyer les param\xC3\xA8tres par d\xC3\xA9" "faut\""},
+        {"Voulez-vous envoyer les param\xE8tres par d\xE9"
+         "faut",
+         "\"Voulez-vous envoyer les param\xC3\xA8tres par d\xC3\xA9"
+         "faut\""},
         {"\x80 \x81", "\"\xE2\x82\xAC \xEF\xBF\xBD\""},
-        {"\xBF" "Desea", "\"\xC2\xBF" "Desea\""},
+        {"\xBF"
+         "Desea",
+         "\"\xC2\xBF"
+         "Desea\""},
     };
     for (const Case& c : cases) {
         JsonWriter w;
@@ -56,7 +78,8 @@ TEST(JsonWriter, NumbersReadBackExactly) {
 TEST(JsonReader, AcceptsStrictJson) {
     JsonValue v;
     std::string error;
-    ASSERT_TRUE(ParseJson(R"( {"id":"a\u00e9\ud83d\ude00","n":-0.5e+2,"l":[1,2,{"x":null}],"t":true} )", v, error))
+    ASSERT_TRUE(ParseJson(
+        R"( {"id":"a\u00e9\ud83d\ude00","n":-0.5e+2,"l":[1,2,{"x":null}],"t":true} )", v, error))
         << error;
     ASSERT_TRUE(v.IsObject());
     EXPECT_EQ(v.Find("id")->text, "a\xC3\xA9\xF0\x9F\x98\x80");
@@ -69,11 +92,11 @@ TEST(JsonReader, AcceptsStrictJson) {
 
 TEST(JsonReader, RefusesMalformedText) {
     const char* bad[] = {
-        "",          "   ",         "{",           "{\"a\":}",       "{\"a\" 1}",    "{a:1}",
-        "[1,]",      "[1 2]",       "{\"a\":1,}",  "01",             "1.",           ".5",
-        "-",         "1e",          "+1",          "tru",            "nul",          "\"abc",
-        "\"a\x01\"", "\"\\x\"",     "\"\\u12\"",   "\"\\ud800\"",    "\"\\udc00\"",  "{} {}",
-        "NaN",       "1e999",       "'a'",
+        "",          "   ",     "{",          "{\"a\":}",    "{\"a\" 1}",   "{a:1}",
+        "[1,]",      "[1 2]",   "{\"a\":1,}", "01",          "1.",          ".5",
+        "-",         "1e",      "+1",         "tru",         "nul",         "\"abc",
+        "\"a\x01\"", "\"\\x\"", "\"\\u12\"",  "\"\\ud800\"", "\"\\udc00\"", "{} {}",
+        "NaN",       "1e999",   "'a'",
     };
     for (const char* text : bad) {
         JsonValue v;

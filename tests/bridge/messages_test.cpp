@@ -1,10 +1,11 @@
 // What the bridge publishes and how it reads commands: the configuration's
 // JSON round trip, and every way a command payload can be wrong.
+#include "bridge/messages.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "bridge/messages.h"
 #include "data/paramfile_doc.h"
 
 namespace lq::bridge {
@@ -44,8 +45,9 @@ TEST(LiveJson, RecordFieldsAndUtcTime) {
     LiveRecord r;
     const int16_t words[] = {100, 200, 300, 1500, -20, 4000, 0, 3};
     for (int i = 0; i < 8; ++i) r.w[static_cast<size_t>(i)] = words[i];
-    EXPECT_EQ(LiveJson(r, 1765470013.25),
-              R"({"time":"2025-12-11T16:20:13.250Z","R":100,"G":200,"B":300,"X":1500,"Y":-20,"INT":4000,"C-No":3})");
+    EXPECT_EQ(
+        LiveJson(r, 1765470013.25),
+        R"({"time":"2025-12-11T16:20:13.250Z","R":100,"G":200,"B":300,"X":1500,"Y":-20,"INT":4000,"C-No":3})");
 }
 
 TEST(StatusJson, OnlineAndOffline) {
@@ -55,9 +57,11 @@ TEST(StatusJson, OnlineAndOffline) {
     id.name = "N\xE9";
     id.serial = 65535;
     EXPECT_EQ(StatusOnline(id, "tcp 127.0.0.1:5000"),
-              "{\"status\":\"online\",\"model\":\"LUMIQUAD QX V1.\",\"firmware\":\"LUMIQUAD QX V1.5.7 ABC\","
+              "{\"status\":\"online\",\"model\":\"LUMIQUAD QX V1.\",\"firmware\":\"LUMIQUAD QX "
+              "V1.5.7 ABC\","
               "\"name\":\"N\xC3\xA9\",\"serial\":65535,\"address\":\"tcp 127.0.0.1:5000\"}");
-    EXPECT_EQ(StatusOffline("TIMEOUT! \nNO DATA"), R"({"status":"offline","reason":"TIMEOUT! \nNO DATA"})");
+    EXPECT_EQ(StatusOffline("TIMEOUT! \nNO DATA"),
+              R"({"status":"offline","reason":"TIMEOUT! \nNO DATA"})");
 }
 
 TEST(Commands, WellFormedPayloads) {
@@ -73,7 +77,8 @@ TEST(Commands, WellFormedPayloads) {
     EXPECT_EQ(c.idJson, "42");
 
     const std::string config = ConfigJson(SomePara(), SomeTeach());
-    ASSERT_TRUE(ParseCommand(CommandKind::Send, R"({"id":"s","eeprom":true,"config":)" + config + "}", c, error))
+    ASSERT_TRUE(ParseCommand(CommandKind::Send,
+                             R"({"id":"s","eeprom":true,"config":)" + config + "}", c, error))
         << error;
     EXPECT_TRUE(c.hasConfig);
     EXPECT_TRUE(c.eeprom);
@@ -92,7 +97,8 @@ TEST(Commands, ParameterFileWithGapsFallsBackAndSaysSo) {
     Command c;
     std::string error;
     const std::string text =
-        "[GENERAL INFO]\r\nFILE TYPE: = \"Parameter File\"\r\nKELVO VERSION: = \"LUMIQUAD TALVERN Kelvo V1.2\"\r\n"
+        "[GENERAL INFO]\r\nFILE TYPE: = \"Parameter File\"\r\nKELVO VERSION: = \"LUMIQUAD TALVERN "
+        "Kelvo V1.2\"\r\n"
         "[PARAMETER]\r\nPOWER = 321\r\n";
     JsonWriter w;
     w.BeginObject().Key("file").String(text).EndObject();
@@ -127,21 +133,29 @@ TEST(Commands, MalformedPayloadsAreRefusedWithAReason) {
         {CommandKind::Get, R"({"id":"x","store":true})", "unknown member 'store' for get", "\"x\""},
         {CommandKind::Freq, R"({"id":[1]})", "id must be a string", "null"},
         {CommandKind::Freq, R"({"id":1.5})", "id must be a string", "null"},
-        {CommandKind::Freq, R"({"id":"f","eeprom":true})", "unknown member 'eeprom' for freq", "\"f\""},
+        {CommandKind::Freq, R"({"id":"f","eeprom":true})", "unknown member 'eeprom' for freq",
+         "\"f\""},
         {CommandKind::Send, "", "payload is not JSON", "null"},
         {CommandKind::Send, R"({"id":"s"})", "exactly one of config", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","config":{},"file":""})", "exactly one of config", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","config":[]})", "config must be an object", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","config":{"parameters":{}}})", "config.teach must be an array", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","config":)" + tooBig + "}", "parameter 'POWER' must be a whole number", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","config":)" + unknown + "}", "unknown parameter 'POWAR'", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","config":)" + missing + "}", "unknown parameter 'gain'", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","config":)" + shortTeach + "}", "teach vector 0 must be an array of 8",
+        {CommandKind::Send, R"({"id":"s","config":{},"file":""})", "exactly one of config",
          "\"s\""},
-        {CommandKind::Send, R"({"id":"s","file":17})", "file must be the text of a parameter file", "\"s\""},
+        {CommandKind::Send, R"({"id":"s","config":[]})", "config must be an object", "\"s\""},
+        {CommandKind::Send, R"({"id":"s","config":{"parameters":{}}})",
+         "config.teach must be an array", "\"s\""},
+        {CommandKind::Send, R"({"id":"s","config":)" + tooBig + "}",
+         "parameter 'POWER' must be a whole number", "\"s\""},
+        {CommandKind::Send, R"({"id":"s","config":)" + unknown + "}", "unknown parameter 'POWAR'",
+         "\"s\""},
+        {CommandKind::Send, R"({"id":"s","config":)" + missing + "}", "unknown parameter 'gain'",
+         "\"s\""},
+        {CommandKind::Send, R"({"id":"s","config":)" + shortTeach + "}",
+         "teach vector 0 must be an array of 8", "\"s\""},
+        {CommandKind::Send, R"({"id":"s","file":17})", "file must be the text of a parameter file",
+         "\"s\""},
         {CommandKind::Send, R"({"id":"s","file":"[X]\r\nA = 1\r\n"})",
          "Selected file is not a parameter file! \nDo you want to proceed anyway?", "\"s\""},
-        {CommandKind::Send, R"({"id":"s","file":"[GENERAL INFO]\r\nFILE TYPE: = \"Parameter File\"\r\n"})",
+        {CommandKind::Send,
+         R"({"id":"s","file":"[GENERAL INFO]\r\nFILE TYPE: = \"Parameter File\"\r\n"})",
          "Selected file and kelvo version do not match!", "\"s\""},
     };
     for (const BadPayload& b : cases) {
@@ -157,7 +171,8 @@ TEST(Commands, MalformedPayloadsAreRefusedWithAReason) {
 TEST(Commands, ForceTakesAFileOfAnotherKind) {
     Command c;
     std::string error;
-    ASSERT_TRUE(ParseCommand(CommandKind::Send, R"({"file":"[PARAMETER]\r\nPOWER = 9\r\n","force":true})", c, error))
+    ASSERT_TRUE(ParseCommand(CommandKind::Send,
+                             R"({"file":"[PARAMETER]\r\nPOWER = 9\r\n","force":true})", c, error))
         << error;
     EXPECT_EQ(c.para[POWER], 9);
 }

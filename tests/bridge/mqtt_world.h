@@ -109,7 +109,8 @@ class Child {
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         const int r = posix_spawn(&pid_, args[0], &fa, nullptr, args.data(), environ);
         posix_spawn_file_actions_destroy(&fa);
         if (r != 0) pid_ = -1;
@@ -122,7 +123,8 @@ class Child {
         if (pid_ <= 0) return -1;
         kill(pid_, sig);
         int status = 0;
-        const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, seconds);
+        const bool ended =
+            WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, seconds);
         if (!ended) {
             kill(pid_, SIGKILL);
             waitpid(pid_, &status, 0);
@@ -153,13 +155,15 @@ inline std::string MosquittoPath() {
 class Broker {
   public:
     explicit Broker(const TempDir& dir) : dir_(dir), port_(FreeLoopbackPort()) {
-        WriteWhole(dir_.File("mosquitto.conf"), "listener " + std::to_string(port_) +
-                                                    " 127.0.0.1\nallow_anonymous true\npersistence false\n");
+        WriteWhole(dir_.File("mosquitto.conf"),
+                   "listener " + std::to_string(port_) +
+                       " 127.0.0.1\nallow_anonymous true\npersistence false\n");
     }
     bool Start() {
         const std::string exe = MosquittoPath();
         if (exe.empty()) return false;
-        if (!child_.Start({exe, "-c", dir_.File("mosquitto.conf")}, dir_.File("mosquitto.log"))) return false;
+        if (!child_.Start({exe, "-c", dir_.File("mosquitto.conf")}, dir_.File("mosquitto.log")))
+            return false;
         return WaitFor([&] { return PortAccepts(port_); }, 10);
     }
     void Kill() { child_.Kill(SIGKILL); }
@@ -182,13 +186,15 @@ class Subscriber {
   public:
     Subscriber(int port, const std::string& pattern) {
         m_ = mosquitto_new(nullptr, true, this);
-        mosquitto_message_callback_set(m_, [](mosquitto*, void* self, const mosquitto_message* msg) {
-            auto* s = static_cast<Subscriber*>(self);
-            std::lock_guard<std::mutex> lock(s->mu_);
-            TopicLog& t = s->topics_[msg->topic];
-            t.payloads.emplace_back(static_cast<const char*>(msg->payload), static_cast<size_t>(msg->payloadlen));
-            t.retained.push_back(msg->retain);
-        });
+        mosquitto_message_callback_set(
+            m_, [](mosquitto*, void* self, const mosquitto_message* msg) {
+                auto* s = static_cast<Subscriber*>(self);
+                std::lock_guard<std::mutex> lock(s->mu_);
+                TopicLog& t = s->topics_[msg->topic];
+                t.payloads.emplace_back(static_cast<const char*>(msg->payload),
+                                        static_cast<size_t>(msg->payloadlen));
+                t.retained.push_back(msg->retain);
+            });
         pattern_ = pattern;
         mosquitto_connect_callback_set(m_, [](mosquitto* m, void* self, int rc) {
             auto* s = static_cast<Subscriber*>(self);
@@ -205,13 +211,16 @@ class Subscriber {
         mosquitto_destroy(m_);
     }
     bool WaitConnected() {
-        return connectResult_ == MOSQ_ERR_SUCCESS && WaitFor([&] {
-                   std::lock_guard<std::mutex> lock(mu_);
-                   return connected_;
-               }, 10);
+        return connectResult_ == MOSQ_ERR_SUCCESS && WaitFor(
+                                                         [&] {
+                                                             std::lock_guard<std::mutex> lock(mu_);
+                                                             return connected_;
+                                                         },
+                                                         10);
     }
     void Publish(const std::string& topic, const std::string& payload) {
-        mosquitto_publish(m_, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, false);
+        mosquitto_publish(m_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                          payload.data(), 1, false);
     }
     TopicLog Topic(const std::string& topic) {
         std::lock_guard<std::mutex> lock(mu_);
@@ -240,7 +249,8 @@ inline std::string Member(const std::string& json, const std::string& key) {
     const JsonValue* m = v.Find(key);
     if (!m) return {};
     if (m->type == JsonValue::Type::String) return m->text;
-    if (m->type == JsonValue::Type::Number) return std::to_string(static_cast<long long>(m->number));
+    if (m->type == JsonValue::Type::Number)
+        return std::to_string(static_cast<long long>(m->number));
     if (m->type == JsonValue::Type::Null) return "null";
     return {};
 }

@@ -17,7 +17,8 @@ std::vector<std::string> Lines(const IniDocument& doc) {
     std::vector<std::string> out;
     for (const IniSection& s : doc.sections) {
         out.push_back(s.name + ":" + std::to_string(s.line));
-        for (const IniItem& i : s.items) out.push_back(s.name + "/" + i.tag + ":" + std::to_string(i.line));
+        for (const IniItem& i : s.items)
+            out.push_back(s.name + "/" + i.tag + ":" + std::to_string(i.line));
     }
     return out;
 }
@@ -32,8 +33,7 @@ class IniLines : public IniFileTest {};
 TEST_F(IniLines, SectionsAndItemsKeepTheLineTheyWereReadFrom) {
     const LineCase cases[] = {
         // Blank lines, comments and an item before the first section still count.
-        {"; c\r\n\r\nX = 1\r\n[A]\r\n\r\nb = 2\r\n; note\r\nc = 3\r\n",
-         {"A:4", "A/b:6", "A/c:8"}},
+        {"; c\r\n\r\nX = 1\r\n[A]\r\n\r\nb = 2\r\n; note\r\nc = 3\r\n", {"A:4", "A/b:6", "A/c:8"}},
         // Bare LF, bare CR and mixed line ends are one line each.
         {"[A]\nb = 1\rc = 2\r\n[B]\n\nd = 4\n", {"A:1", "A/b:2", "A/c:3", "B:4", "B/d:6"}},
         // Lines the parser drops (no '=', empty value, broken header) still count.

@@ -1,10 +1,10 @@
 // The sensor address line: what is accepted, what each part becomes, and
 // what is refused with which reason.
+#include "session/sensor_spec.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "session/sensor_spec.h"
 
 namespace lq {
 namespace {
@@ -25,8 +25,8 @@ TEST(SensorSpec, AcceptedAddresses) {
     const Good cases[] = {
         {"tcp 127.0.0.1:5001", K::Tcp, "127.0.0.1", 5001, 0, 115200, 4, "tcp 127.0.0.1:5001"},
         {"tcp localhost", K::Tcp, "localhost", 5000, 0, 115200, 4, "tcp localhost:5000"},
-        {"  TCP\tsensor-3.plant.example:65535  ", K::Tcp, "sensor-3.plant.example", 65535, 0, 115200, 4,
-         "tcp sensor-3.plant.example:65535"},
+        {"  TCP\tsensor-3.plant.example:65535  ", K::Tcp, "sensor-3.plant.example", 65535, 0,
+         115200, 4, "tcp sensor-3.plant.example:65535"},
         {"tcp [::1]:7000", K::Tcp, "::1", 7000, 0, 115200, 4, "tcp [::1]:7000"},
         {"tcp [fe80::1]", K::Tcp, "fe80::1", 5000, 0, 115200, 4, "tcp [fe80::1]:5000"},
         {"com 1", K::Com, "", 5000, 1, 115200, 4, "com 1 115200"},
