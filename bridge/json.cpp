@@ -7,12 +7,6 @@
 namespace lq::bridge {
 namespace {
 
-// Unicode of the bytes 0x80 ... 0x9F in Windows-1252 (0 for the unassigned).
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -303,22 +297,6 @@ class Parser {
 };
 
 }  // namespace
-
-std::string Cp1252ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0xA0) {
-            const uint16_t cp = kCp1252High[c - 0x80];
-            AppendUtf8(out, cp != 0 ? cp : 0xFFFD);
-        } else {
-            AppendUtf8(out, c);
-        }
-    }
-    return out;
-}
 
 void JsonWriter::Separate() {
     if (needComma_) out_ += ',';

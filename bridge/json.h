@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "data/text1252.h"
+
 namespace lq::bridge {
 
 // Appends JSON to a string; commas between members and elements are placed
@@ -38,9 +40,6 @@ class JsonWriter {
     std::string out_;
     bool needComma_ = false;
 };
-
-// Windows-1252 text as UTF-8 (the five unassigned bytes become U+FFFD).
-std::string Cp1252ToUtf8(std::string_view text);
 
 struct JsonMember;
 
