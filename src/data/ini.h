@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lq {
@@ -50,12 +51,14 @@ struct IniItem {
     std::string value;    // stored form: escaped, without enclosing quotes
     bool quoted = false;  // written inside double quotes
     std::string comment;  // comment lines that preceded it in a read file
+    int line = 0;         // line of the file it was read from (0: not read)
 };
 
 struct IniSection {
     std::string name;  // trimmed
     std::vector<IniItem> items;
     std::string comment;
+    int line = 0;  // line of the file it was read from (0: not read)
 };
 
 struct IniDocument {
@@ -104,6 +107,10 @@ int Ini_CheckWritable(const std::string& path, IniFileCause* cause = nullptr);
 // regular file of at most kMaxIniFileSize bytes is read; anything else is a
 // read error at once, without waiting for a writer or a device.
 int Ini_ReadFromFile(IniDocument* doc, const std::string& path, IniFileCause* cause = nullptr);
+// The same for INI text held in memory (a parameter file's text that arrived
+// over the network), with the same byte limit. 0, or INI_READ_ERROR (more
+// than kMaxIniFileSize bytes: nothing is read), INI_OUT_OF_MEMORY.
+int Ini_ReadFromText(IniDocument* doc, std::string_view text, IniFileCause* cause = nullptr);
 // 1 found and valid; 0 missing, empty or blank (value unchanged); INI_INVALID_INTEGER.
 int Ini_GetInt(IniDocument* doc, const std::string& section, const std::string& tag,
                int32_t* value);

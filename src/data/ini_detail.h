@@ -96,7 +96,8 @@ class LineFile {
 class IniParser {
   public:
     explicit IniParser(IniDocument* doc);
-    void ParseLine(std::string_view line);
+    // `lineNumber` is recorded in the section or item the line makes.
+    void ParseLine(std::string_view line, int lineNumber = 0);
     // Joins the continuation lines of the sections this parser added.
     void Finish();
 

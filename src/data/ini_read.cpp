@@ -88,7 +88,7 @@ int ContinuationNumber(std::string_view tag, size_t* baseLength) {
 
 IniParser::IniParser(IniDocument* doc) : doc_(doc), firstNewSection_(doc->sections.size()) {}
 
-void IniParser::ParseLine(std::string_view line) {
+void IniParser::ParseLine(std::string_view line, int lineNumber) {
     const std::string_view s = TrimLeft(line);
     if (s.empty()) return;
 
@@ -104,7 +104,8 @@ void IniParser::ParseLine(std::string_view line) {
         if (!TrimLeft(s.substr(close + 1)).empty()) return;
         const std::string_view name = Trim(s.substr(1, close - 1));
         if (name.empty()) return;
-        doc_->sections.push_back(IniSection{std::string(name), {}, std::move(pendingComment_)});
+        doc_->sections.push_back(
+            IniSection{std::string(name), {}, std::move(pendingComment_), lineNumber});
         pendingComment_.clear();
         current_ = doc_->sections.size() - 1;
         return;
@@ -121,8 +122,8 @@ void IniParser::ParseLine(std::string_view line) {
         value = value.substr(1, value.size() - 2);
         quoted = true;
     }
-    doc_->sections[current_].items.push_back(
-        IniItem{std::string(tag), std::string(value), quoted, std::move(pendingComment_)});
+    doc_->sections[current_].items.push_back(IniItem{std::string(tag), std::string(value), quoted,
+                                                     std::move(pendingComment_), lineNumber});
     pendingComment_.clear();
 }
 
@@ -210,22 +211,18 @@ int OpenForReading(const std::string& path, size_t maxBytes, FilePtr& file, IniF
     return INI_OK;
 }
 
-}  // namespace
-
-int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFileCause* cause) {
-    IniFileCause unused;
-    IniFileCause& why = ResetCause(cause, unused);
-    if (!doc) return INI_NULL_ARGUMENT;
-    FilePtr file(nullptr, &std::fclose);
-    if (const int r = OpenForReading(path, maxBytes, file, why); r != INI_OK) return r;
+// Every line of `file` into the document, at most `maxBytes` bytes; what
+// was read before a failure stays in it, joined.
+int ReadLines(IniDocument* doc, std::FILE* file, size_t maxBytes, IniFileCause& why) {
     IniParser parser(doc);
     int result = INI_OK;
     try {
-        LineFile lines(file.get(), maxBytes);
+        LineFile lines(file, maxBytes);
         std::string line;
         line.reserve(kMaxLineLength);
         int r;
-        while ((r = lines.ReadLine(line)) == 1) parser.ParseLine(line);
+        int number = 0;
+        while ((r = lines.ReadLine(line)) == 1) parser.ParseLine(line, ++number);
         result = r;
         if (r == INI_READ_ERROR) {
             if (lines.TooLarge())
@@ -236,7 +233,6 @@ int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFile
     } catch (const std::bad_alloc&) {
         result = INI_OUT_OF_MEMORY;
     }
-    // What was read before a failure stays in the document, joined.
     try {
         parser.Finish();
     } catch (const std::bad_alloc&) {
@@ -245,10 +241,38 @@ int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFile
     return result;
 }
 
+}  // namespace
+
+int ReadFile(IniDocument* doc, const std::string& path, size_t maxBytes, IniFileCause* cause) {
+    IniFileCause unused;
+    IniFileCause& why = ResetCause(cause, unused);
+    if (!doc) return INI_NULL_ARGUMENT;
+    FilePtr file(nullptr, &std::fclose);
+    if (const int r = OpenForReading(path, maxBytes, file, why); r != INI_OK) return r;
+    return ReadLines(doc, file.get(), maxBytes, why);
+}
+
 }  // namespace ini_detail
 
+using namespace ini_detail;
+
 int Ini_ReadFromFile(IniDocument* doc, const std::string& path, IniFileCause* cause) {
-    return ini_detail::ReadFile(doc, path, static_cast<size_t>(kMaxIniFileSize), cause);
+    return ReadFile(doc, path, static_cast<size_t>(kMaxIniFileSize), cause);
+}
+
+int Ini_ReadFromText(IniDocument* doc, std::string_view text, IniFileCause* cause) {
+    IniFileCause unused;
+    IniFileCause& why = ResetCause(cause, unused);
+    if (!doc) return INI_NULL_ARGUMENT;
+    if (text.size() > static_cast<size_t>(kMaxIniFileSize)) {
+        why.kind = IniFileCause::kTooLarge;
+        return INI_READ_ERROR;
+    }
+    if (text.empty()) return INI_OK;  // fmemopen refuses an empty buffer
+    // The same line splitter as for files, over the bytes in memory.
+    FilePtr file(fmemopen(const_cast<char*>(text.data()), text.size(), "rb"), &std::fclose);
+    if (!file) return INI_OUT_OF_MEMORY;
+    return ReadLines(doc, file.get(), text.size(), why);
 }
 
 }  // namespace lq

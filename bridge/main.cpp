@@ -1,0 +1,5 @@
+#include "bridge/bridge.h"
+
+int main(int argc, char** argv) {
+    return lq::bridge::BridgeMain(argc, argv);
+}
