@@ -27,7 +27,7 @@ inline double ThreadCpuSeconds() {
 }
 
 class BareLiveClient {
-public:
+  public:
     BareLiveClient() { lq::BuildFrameHeader(request_, lq::ORDER_LIVE, 0, 0); }
     ~BareLiveClient() {
         if (fd_ >= 0) close(fd_);
@@ -90,7 +90,7 @@ public:
         return n > 0 ? static_cast<double>(n) / elapsed : 0.0;
     }
 
-private:
+  private:
     int fd_ = -1;
     uint8_t request_[lq::kHeaderSize] = {};
     uint8_t rx_[2048] = {};

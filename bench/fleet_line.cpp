@@ -162,9 +162,10 @@ int main() {
             ratio.push_back(b.wall / a.wall);
             cpu.push_back((a.cpu + b.cpu) / (2.0 * kSensors));
         }
-        std::printf("commissioning %d sensors (send --eeprom + verify --eeprom), unpaced, "
-                    "median of %d rounds\n",
-                    kSensors, kRounds);
+        std::printf(
+            "commissioning %d sensors (send --eeprom + verify --eeprom), unpaced, "
+            "median of %d rounds\n",
+            kSensors, kRounds);
         std::printf("  --jobs 16:       %.3f s\n", Median(parallel));
         std::printf("  one by one:      %.3f s\n", Median(serial));
         std::printf("  ratio one by one / --jobs 16: %.2f\n", Median(ratio));
@@ -191,7 +192,8 @@ int main() {
         std::printf("  one sensor alone:       %.3f s\n", Median(alone));
         std::printf("  %d with --jobs %d:      %.3f s\n", kSensors, kSensors, Median(whole));
         std::printf("  %d one by one (once):   %.3f s\n", kSensors, serial.wall);
-        std::printf("  ratio line / one alone: %.2f (goal <= 1.2: %s)\n", r, r <= 1.2 ? "met" : "NOT MET");
+        std::printf("  ratio line / one alone: %.2f (goal <= 1.2: %s)\n", r,
+                    r <= 1.2 ? "met" : "NOT MET");
     }
     std::error_code ec;
     std::filesystem::remove_all(base, ec);

@@ -44,8 +44,8 @@
 #include "link/crc8.h"
 #include "link/link.h"
 #include "sim/simulator.h"
-#include "ui/view/view.h"
 #include "ui/screen_events.h"
+#include "ui/view/view.h"
 
 namespace {
 

@@ -313,7 +313,8 @@ Point ConsolePlatform::GetActiveTableCell(int, int) {
     return {};
 }
 void ConsolePlatform::DeleteGraphPlots(int, int) {}
-void ConsolePlatform::PlotArc(int, int, double, double, double, double, int, int, uint32_t, uint32_t) {}
+void ConsolePlatform::PlotArc(int, int, double, double, double, double, int, int, uint32_t,
+                              uint32_t) {}
 void ConsolePlatform::SetAxisRange(int, int, Axis, double, double) {}
 void ConsolePlatform::GetAxisRange(int, int, Axis, double& min, double& max) {
     min = max = 0;

@@ -1,5 +1,7 @@
 #include "cli/fleet.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -12,8 +14,6 @@
 #include <set>
 #include <sstream>
 #include <thread>
-
-#include <unistd.h>
 
 #include "cli/json.h"
 #include "cli/sensor_tool.h"
@@ -50,7 +50,8 @@ std::string_view Word(std::string_view s, int index) {
 }
 
 bool AllDigits(std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string LinkName(const SensorSpec& spec) {
@@ -103,8 +104,8 @@ bool ParseSensorList(std::string_view text, std::vector<FleetSensor>& sensors, s
 std::string SensorFileName(const FleetSensor& sensor) {
     std::string stem = sensor.name;
     for (char& c : stem) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '.' || c == '-' || c == '_';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
         if (!ok) c = '_';
     }
     if (!stem.empty() && stem.front() == '.') stem.front() = '_';
@@ -222,7 +223,8 @@ void RunSensor(const Job& job, const FleetSensor& sensor, Outcome& r) {
                     r.exitCode = tool.Get(o.eeprom, &r.transfer);
                     r.transferred = true;
                     if (r.exitCode == EXIT_OK) {
-                        r.file = (std::filesystem::path(o.outDir) / SensorFileName(sensor)).string();
+                        r.file =
+                            (std::filesystem::path(o.outDir) / SensorFileName(sensor)).string();
                         r.exitCode = tool.WriteFile(r.file);
                     }
                     break;
@@ -310,14 +312,16 @@ void PrintTable(FILE* out, const std::vector<FleetSensor>& sensors,
     size_t width[6];
     for (int c = 0; c < 6; ++c) {
         width[c] = std::strlen(heads[c]);
-        for (const auto& row : rows) width[c] = std::max(width[c], row[static_cast<size_t>(c)].size());
+        for (const auto& row : rows)
+            width[c] = std::max(width[c], row[static_cast<size_t>(c)].size());
     }
     for (int c = 0; c < 6; ++c) std::fprintf(out, "%-*s  ", static_cast<int>(width[c]), heads[c]);
     std::fprintf(out, "MESSAGE\n");
     int ok = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
         for (int c = 0; c < 6; ++c)
-            std::fprintf(out, "%-*s  ", static_cast<int>(width[c]), rows[i][static_cast<size_t>(c)].c_str());
+            std::fprintf(out, "%-*s  ", static_cast<int>(width[c]),
+                         rows[i][static_cast<size_t>(c)].c_str());
         std::fprintf(out, "%s\n", Message(results[i]).c_str());
         if (results[i].exitCode == EXIT_OK) ++ok;
     }

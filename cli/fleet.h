@@ -14,7 +14,7 @@ namespace lq::cli {
 
 // One line of the sensor list.
 struct FleetSensor {
-    int line = 0;       // 1-based line number in the list
+    int line = 0;  // 1-based line number in the list
     SensorSpec spec;
     std::string label;  // as written after the link; may be empty
     std::string name;   // the label, or the link ("127.0.0.1:5000", "COM3")

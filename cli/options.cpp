@@ -153,8 +153,8 @@ struct CommandEntry {
     Command command;
 };
 constexpr CommandEntry kCommands[] = {
-    {"identify", Command::Identify}, {"get", Command::Get},   {"send", Command::Send},
-    {"defaults", Command::Defaults}, {"live", Command::Live}, {"freq", Command::Freq},
+    {"identify", Command::Identify}, {"get", Command::Get},     {"send", Command::Send},
+    {"defaults", Command::Defaults}, {"live", Command::Live},   {"freq", Command::Freq},
     {"verify", Command::Verify},     {"fleet", Command::Fleet},
 };
 
@@ -436,8 +436,8 @@ ParseStatus ParseArgs(int argc, const char* const* argv, Options& o, std::string
         } else if (o.command == Command::Fleet && o.fleetCommand == Command::None) {
             o.fleetCommand = FindCommand(arg);
             if (!RunsInFleet(o.fleetCommand)) {
-                error = "fleet runs identify, get, send, verify or defaults, not " +
-                        std::string(arg);
+                error =
+                    "fleet runs identify, get, send, verify or defaults, not " + std::string(arg);
                 return ParseStatus::Error;
             }
         } else if (TakesFile(SensorCommand(o)) && o.file.empty()) {

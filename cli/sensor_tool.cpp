@@ -246,8 +246,8 @@ int SensorTool::Live(const Options& o) {
     if (o.format == LiveFormat::Csv)
         std::fprintf(m.out, "time,R,G,B,X,Y,INT,C-No\n");
     else
-        std::fprintf(m.out, "%10s %6s %6s %6s %6s %6s %6s %5s\n", "time", "R", "G", "B", "X",
-                     "Y", "INT", "C-No");
+        std::fprintf(m.out, "%10s %6s %6s %6s %6s %6s %6s %5s\n", "time", "R", "G", "B", "X", "Y",
+                     "INT", "C-No");
     std::fflush(m.out);
 
     struct sigaction action {};

@@ -8,7 +8,6 @@
 
 namespace lq {
 
-
 // Loads the panels, runs InitAll and the event loop, shuts down. 0 after a
 // normal end, -1 when the resource or a panel cannot be loaded.
 int WinMain(App& a);

@@ -43,25 +43,39 @@ constexpr WordInfo kTeach[kTeachWords] = {
     {"CELL 4", 1, 1}, {"CELL 5", 1, 1}, {"GROUP", 1, 0},  {"HOLD", 10, 10},
 };
 
-bool ValidPara(int word) { return word >= 0 && word < kParaWords; }
-bool ValidTeach(int word) { return word >= 0 && word < kTeachWords; }
+bool ValidPara(int word) {
+    return word >= 0 && word < kParaWords;
+}
+bool ValidTeach(int word) {
+    return word >= 0 && word < kTeachWords;
+}
 
 }  // namespace
 
-std::string_view ParaName(int word) { return ValidPara(word) ? kPara[word].name : ""; }
+std::string_view ParaName(int word) {
+    return ValidPara(word) ? kPara[word].name : "";
+}
 
 std::string_view ParaReportName(int word) {
     return word == EXTERN_TEACH ? std::string_view("EXTEACH") : ParaName(word);
 }
 
-std::string_view TeachWordName(int word) { return ValidTeach(word) ? kTeach[word].name : ""; }
+std::string_view TeachWordName(int word) {
+    return ValidTeach(word) ? kTeach[word].name : "";
+}
 
-uint16_t ConnectionDefault(int word) { return ValidPara(word) ? kPara[word].connectionDefault : 0; }
-uint16_t FileFallback(int word) { return ValidPara(word) ? kPara[word].fileFallback : 0; }
+uint16_t ConnectionDefault(int word) {
+    return ValidPara(word) ? kPara[word].connectionDefault : 0;
+}
+uint16_t FileFallback(int word) {
+    return ValidPara(word) ? kPara[word].fileFallback : 0;
+}
 uint16_t TeachConnectionDefault(int word) {
     return ValidTeach(word) ? kTeach[word].connectionDefault : 0;
 }
-uint16_t TeachFileFallback(int word) { return ValidTeach(word) ? kTeach[word].fileFallback : 0; }
+uint16_t TeachFileFallback(int word) {
+    return ValidTeach(word) ? kTeach[word].fileFallback : 0;
+}
 
 void ParaToBytes(const ParaBlock& p, uint8_t* out) {
     for (int i = 0; i < kParaWords; ++i) {

@@ -12,9 +12,9 @@ inline constexpr int kParaWords = 26;
 inline constexpr int kParaBytes = kParaWords * 2;  // 52
 inline constexpr int kTeachWords = 8;
 inline constexpr int kTeachVectors = 64;
-inline constexpr int kSensorTeachVectors = 32;                          // exchanged with the sensor
+inline constexpr int kSensorTeachVectors = 32;  // exchanged with the sensor
 inline constexpr int kSensorTeachBytes = kSensorTeachVectors * kTeachWords * 2;  // 512
-inline constexpr int kGridRows = 31;                                    // teach grid rows 1..31
+inline constexpr int kGridRows = 31;  // teach grid rows 1..31
 
 // Word indices of the parameter block.
 enum ParaWord : int {

@@ -77,7 +77,8 @@ void PutHosts(IniDocument* d, const std::vector<std::string>& hosts) {
                       ? kMaxHostHistory
                       : static_cast<int>(hosts.size());
     Ini_PutInt(d, kSecHosts, kKeyHostCount, n);
-    for (int i = 0; i < n; ++i) Ini_PutString(d, kSecHosts, HostKey(i + 1), hosts[static_cast<size_t>(i)]);
+    for (int i = 0; i < n; ++i)
+        Ini_PutString(d, kSecHosts, HostKey(i + 1), hosts[static_cast<size_t>(i)]);
 }
 
 void PutLink(IniDocument* d, const PanelSettingsData& in) {

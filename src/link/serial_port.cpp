@@ -9,8 +9,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <utility>
 #include <cstring>
+#include <utility>
 
 #include "app/core/event_loop.h"
 #include "link/link.h"

@@ -88,8 +88,7 @@ constexpr std::chrono::milliseconds kSettleMax{250};
 void SettleNewConnection(int fd) {
     const Clock::time_point end = Clock::now() + kSettleMax;
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         if (left.count() <= 0) return;
         pollfd p{fd, POLLIN, 0};
         const int r = poll(&p, 1, static_cast<int>(std::min(left, kSettleQuiet).count()));

@@ -32,13 +32,13 @@ class Transport {
 };
 
 // The declarations of an implementation.
-#define LQ_TRANSPORT_OVERRIDES                                  \
-    void Flush() override;                                      \
-    int Write(const uint8_t* data, int count) override;         \
-    int BytesWaiting(int from) override;                        \
-    void Read(int from, int count) override;                    \
-    bool Discard() override;                                    \
-    int LargestResponse() const override;                       \
+#define LQ_TRANSPORT_OVERRIDES                          \
+    void Flush() override;                              \
+    int Write(const uint8_t* data, int count) override; \
+    int BytesWaiting(int from) override;                \
+    void Read(int from, int count) override;            \
+    bool Discard() override;                            \
+    int LargestResponse() const override;               \
     void Close() override
 
 // The serial port of a.dev: its input queue, termios flushes, the blocking

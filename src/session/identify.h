@@ -13,13 +13,13 @@ namespace lq {
 
 // What the identification learned.
 struct Identification {
-    int result = -1;          // as IdentifySensor returns it
-    int sensorType = 0;       // 0: unsupported
-    char model[80] = {};      // "LUMIQUAD QX V1."
-    char firmware[73] = {};   // the firmware text as read
-    char name[256] = {};      // identified only
+    int result = -1;            // as IdentifySensor returns it
+    int sensorType = 0;         // 0: unsupported
+    char model[80] = {};        // "LUMIQUAD QX V1."
+    char firmware[73] = {};     // the firmware text as read
+    char name[256] = {};        // identified only
     uint16_t serialNumber = 0;  // identified only
-    std::string message;      // unsupported or failed: the connection popup's text
+    std::string message;        // unsupported or failed: the connection popup's text
 };
 
 // On an open link: order 7 (firmwareText, sensorType, FirmwareRead and the

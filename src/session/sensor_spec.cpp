@@ -50,8 +50,8 @@ bool ParseNumber(std::string_view s, int& value) {
 bool ValidHostName(std::string_view host) {
     if (host.empty() || host.size() > 255) return false;
     for (char c : host) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '.' || c == '-' || c == '_';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
         if (!ok) return false;
     }
     return true;
@@ -60,8 +60,8 @@ bool ValidHostName(std::string_view host) {
 bool ValidIpv6(std::string_view host) {
     if (host.empty() || host.size() > 45) return false;
     for (char c : host) {
-        const bool ok = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || (c >= '0' && c <= '9') ||
-                        c == ':' || c == '.';
+        const bool ok = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') ||
+                        (c >= '0' && c <= '9') || c == ':' || c == '.';
         if (!ok) return false;
     }
     return host.find(':') != std::string_view::npos;
@@ -98,7 +98,8 @@ bool ParseTcp(const std::vector<std::string_view>& w, SensorSpec& spec, std::str
         bracketed = true;
     } else {
         const size_t colon = address.find(':');
-        if (colon != std::string_view::npos && address.find(':', colon + 1) != std::string_view::npos) {
+        if (colon != std::string_view::npos &&
+            address.find(':', colon + 1) != std::string_view::npos) {
             error = "an IPv6 address must be written in brackets: [ADDRESS]:PORT";
             return false;
         }
@@ -169,7 +170,8 @@ bool ParseSensorSpec(std::string_view text, SensorSpec& spec, std::string& error
     }
     if (EqualsNoCase(w[0], "tcp")) return ParseTcp(w, spec, error);
     if (EqualsNoCase(w[0], "com")) return ParseCom(w, spec, error);
-    error = "unknown link '" + std::string(w[0]) + "': expected 'tcp HOST[:PORT]' or 'com N [BAUD]'";
+    error =
+        "unknown link '" + std::string(w[0]) + "': expected 'tcp HOST[:PORT]' or 'com N [BAUD]'";
     return false;
 }
 

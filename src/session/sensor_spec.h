@@ -13,11 +13,11 @@ namespace lq {
 struct SensorSpec {
     enum class Kind { Tcp, Com };
     Kind kind = Kind::Tcp;
-    std::string host;       // Tcp: name or address, without brackets
-    int tcpPort = 5000;     // Tcp
-    int comPort = 0;        // Com: 1 ... 256
-    int baud = 115200;      // Com
-    int baudIndex = 4;      // Com: index into the link's baud-rate table
+    std::string host;    // Tcp: name or address, without brackets
+    int tcpPort = 5000;  // Tcp
+    int comPort = 0;     // Com: 1 ... 256
+    int baud = 115200;   // Com
+    int baudIndex = 4;   // Com: index into the link's baud-rate table
 };
 
 // Parses `text` (blanks around the words are ignored, the keyword's case is

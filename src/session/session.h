@@ -34,11 +34,11 @@ const char* DefaultParaQuestion(int language);
 // reset to their defaults after a plausibility check; -1 when that exchange
 // did not complete.
 struct TransferResult {
-    bool ok = false;         // every exchange answered, no link failure reported
-    int paraCount = -1;      // SEND: the parameter-block write to RAM
-    int teachCount = -1;     // SEND: the teach-table write to RAM
-    bool stored = false;     // SEND with the EEPROM target: the store was answered
-    int eepromCount = -1;    // GET with the EEPROM target: the load into RAM
+    bool ok = false;       // every exchange answered, no link failure reported
+    int paraCount = -1;    // SEND: the parameter-block write to RAM
+    int teachCount = -1;   // SEND: the teach-table write to RAM
+    bool stored = false;   // SEND with the EEPROM target: the store was answered
+    int eepromCount = -1;  // GET with the EEPROM target: the load into RAM
 };
 
 // Parameter transfer. SEND writes the parameter block and the sensor's part

@@ -39,8 +39,7 @@ void UpdateHostHistory(App& a) {
     Combo_InsertComboItem(a, p, STRING_IP_ADRESS, 0, host);
     int count = 0;
     Combo_GetComboAttribute(a, p, STRING_IP_ADRESS, ATTR_COMBO_NUM_ITEMS, &count);
-    if (count > kMaxHostHistory)
-        Combo_DeleteComboItem(a, p, STRING_IP_ADRESS, kMaxHostHistory, -1);
+    if (count > kMaxHostHistory) Combo_DeleteComboItem(a, p, STRING_IP_ADRESS, kMaxHostHistory, -1);
 }
 
 void ListComPorts(App& a) {

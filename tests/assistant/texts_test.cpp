@@ -1,12 +1,12 @@
 // The dialogue texts are the operators' own words: encoding slips, an
 // editor's "clean-up" of blanks or typos, or a wrong language index would all
 // show up on the screen.
-#include "data/language_texts.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
+
+#include "data/language_texts.h"
 
 namespace lq {
 namespace {
@@ -17,12 +17,18 @@ struct Table {
 };
 
 const Table kTables[] = {
-    {"ParaCancelled", AssistTextParaCancelled},   {"TeachCancelled", AssistTextTeachCancelled},
-    {"AskColorCount", AssistTextAskColorCount},   {"CountOutOfRange", AssistTextCountOutOfRange},
-    {"CountDefault", AssistTextCountDefault},     {"AskDirectOutput", AssistTextAskDirectOutput},
-    {"PlaceBrightest", AssistTextPlaceBrightest}, {"AutoAdjust", AssistTextAutoAdjust},
-    {"PlaceColor", AssistTextPlaceColor},         {"TooBright", AssistTextTooBright},
-    {"SavedToEeprom", AssistTextSavedToEeprom},   {"SendDefaultParameters", TextSendDefaultParameters},
+    {"ParaCancelled", AssistTextParaCancelled},
+    {"TeachCancelled", AssistTextTeachCancelled},
+    {"AskColorCount", AssistTextAskColorCount},
+    {"CountOutOfRange", AssistTextCountOutOfRange},
+    {"CountDefault", AssistTextCountDefault},
+    {"AskDirectOutput", AssistTextAskDirectOutput},
+    {"PlaceBrightest", AssistTextPlaceBrightest},
+    {"AutoAdjust", AssistTextAutoAdjust},
+    {"PlaceColor", AssistTextPlaceColor},
+    {"TooBright", AssistTextTooBright},
+    {"SavedToEeprom", AssistTextSavedToEeprom},
+    {"SendDefaultParameters", TextSendDefaultParameters},
 };
 
 // Strict UTF-8 check (no overlongs, no surrogates), so a stray code-page byte fails.

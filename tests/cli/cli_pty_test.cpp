@@ -12,8 +12,8 @@
 #include "link/link.h"
 #include "sim/simulator.h"
 #include "tests/cli/cli_run.h"
-#include "tests/support/unprivileged.h"
 #include "tests/cli/lagging_sensor.h"
+#include "tests/support/unprivileged.h"
 
 namespace lq::test {
 namespace {

@@ -134,7 +134,8 @@ TEST_F(FleetLine, VerifyPrintsExactlyTheChangedWords) {
         if (l.find(": sensor ") != std::string::npos) listed.push_back(l);
     std::vector<std::string> expected;
     for (int i = 0; i < kLine; ++i)
-        for (const std::string& d : two) expected.push_back("station-" + std::to_string(i + 1) + ": " + d);
+        for (const std::string& d : two)
+            expected.push_back("station-" + std::to_string(i + 1) + ": " + d);
     EXPECT_EQ(expected, listed);
 }
 

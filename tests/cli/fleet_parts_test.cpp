@@ -50,7 +50,7 @@ TEST(SensorList, AnInvalidLineIsNamed) {
     };
     const Case cases[] = {
         {"tcp 127.0.0.1\nudp 127.0.0.1 x\n", "line 2"},
-        {"com 3\ncom 3 12345 label\n", "line 2"},   // a number in the rate's place is a rate
+        {"com 3\ncom 3 12345 label\n", "line 2"},  // a number in the rate's place is a rate
         {"\n\ncom 257\n", "line 3"},
         {"tcp host:70000 big\n", "line 1"},
         {"tcp ::1 bare\n", "line 1"},
@@ -69,8 +69,8 @@ TEST(SensorList, AnInvalidLineIsNamed) {
 TEST(SensorList, FileNamesStayInTheFolderAndKeysJoinOnePort) {
     std::vector<FleetSensor> s;
     std::string error;
-    ASSERT_TRUE(ParseSensorList("tcp h:1 ../../etc/passwd\ntcp [::1]:7\ncom 5 9600\ncom 5 x\n", s,
-                                error));
+    ASSERT_TRUE(
+        ParseSensorList("tcp h:1 ../../etc/passwd\ntcp [::1]:7\ncom 5 9600\ncom 5 x\n", s, error));
     EXPECT_EQ("_._.._etc_passwd.ini", SensorFileName(s[0]));
     EXPECT_EQ("___1__7.ini", SensorFileName(s[1]));
     EXPECT_EQ("COM5.ini", SensorFileName(s[2]));
@@ -122,10 +122,9 @@ ParseStatus Parse(std::vector<const char*> args, Options& o, std::string& error)
 TEST(FleetOptions, TheCommandAndItsOptionsFollowTheList) {
     Options o;
     std::string error;
-    ASSERT_EQ(ParseStatus::Run,
-              Parse({"fleet", "s.txt", "verify", "f.ini", "--eeprom", "--jobs", "50", "--report",
-                     "r.json", "--force"},
-                    o, error))
+    ASSERT_EQ(ParseStatus::Run, Parse({"fleet", "s.txt", "verify", "f.ini", "--eeprom", "--jobs",
+                                       "50", "--report", "r.json", "--force"},
+                                      o, error))
         << error;
     EXPECT_EQ(Command::Fleet, o.command);
     EXPECT_EQ(Command::Verify, o.fleetCommand);

@@ -139,7 +139,8 @@ class DeviceLayer : public testing::TestWithParam<Transport> {
 
     Requests Seen() const {
         Requests out;
-        for (const lqsim::SeenRequest& r : sensor->Requests()) out.emplace_back(r.order, r.argument);
+        for (const lqsim::SeenRequest& r : sensor->Requests())
+            out.emplace_back(r.order, r.argument);
         return out;
     }
 
@@ -167,8 +168,8 @@ TEST_P(DeviceLayer, ConnectTakesTheFrontEndsLinkIdentifiesAndReads) {
 
     const std::string firmware = sensor->FirmwareText();
     const FirmwareInfo fw = ParseFirmware(firmware.c_str());
-    const std::string chosen = std::to_string(events.choice.protocol) + " " +
-                               std::to_string(tcp ? tcp->Port() : 5000);
+    const std::string chosen =
+        std::to_string(events.choice.protocol) + " " + std::to_string(tcp ? tcp->Port() : 5000);
     EXPECT_EQ(events.calls, (std::vector<std::string>{
                                 "StatusShown TRY TO CONNECT!",
                                 "StatusAppended TRY TO CONNECT!\n",
@@ -259,10 +260,14 @@ struct TransferCase {
 };
 
 const TransferCase kTransfers[] = {
-    {"SendEeprom", true, TARGET_EEPROM,
+    {"SendEeprom",
+     true,
+     TARGET_EEPROM,
      {{ORDER_WRITE, kArgParaBlock}, {ORDER_WRITE, kArgTeachTable}, {ORDER_STORE_EEPROM, 0}}},
     {"SendRam", true, TARGET_FILE, {{ORDER_WRITE, kArgParaBlock}, {ORDER_WRITE, kArgTeachTable}}},
-    {"GetEeprom", false, TARGET_EEPROM,
+    {"GetEeprom",
+     false,
+     TARGET_EEPROM,
      {{ORDER_LOAD_EEPROM, 0}, {ORDER_READ, kArgParaBlock}, {ORDER_READ, kArgTeachTable}}},
     {"GetRam", false, TARGET_FILE, {{ORDER_READ, kArgParaBlock}, {ORDER_READ, kArgTeachTable}}},
 };
@@ -382,9 +387,9 @@ TEST_P(DeviceLayer, LiveLoopHandsEachRecordToTheFrontEndUntilItStops) {
     a.events = &live;
     EXPECT_TRUE(GetData(a));
     a.events = &events;
-    EXPECT_EQ(live.calls, (std::vector<std::string>{"ShowLiveRecord", "ShowGraphs",
-                                                    "ShowLiveRecord", "ShowGraphs",
-                                                    "ShowLiveRecord", "ShowGraphs"}));
+    EXPECT_EQ(live.calls,
+              (std::vector<std::string>{"ShowLiveRecord", "ShowGraphs", "ShowLiveRecord",
+                                        "ShowGraphs", "ShowLiveRecord", "ShowGraphs"}));
     EXPECT_EQ(Seen(), (Requests{{ORDER_LIVE, 0}, {ORDER_LIVE, 0}, {ORDER_LIVE, 0}}));
 }
 

@@ -123,10 +123,13 @@ struct LagCase {
 // GET with the EEPROM target: the load, then each read; SEND: each write and
 // the store; FREQ: its only request.
 const LagCase kLagCases[] = {
-    {"GetEepromLoad", Op::Get, TARGET_EEPROM, 1},  {"GetEepromPara", Op::Get, TARGET_EEPROM, 2},
-    {"GetRamPara", Op::Get, TARGET_FILE, 1},       {"GetRamTeach", Op::Get, TARGET_FILE, 2},
+    {"GetEepromLoad", Op::Get, TARGET_EEPROM, 1},
+    {"GetEepromPara", Op::Get, TARGET_EEPROM, 2},
+    {"GetRamPara", Op::Get, TARGET_FILE, 1},
+    {"GetRamTeach", Op::Get, TARGET_FILE, 2},
     {"SendEepromPara", Op::Send, TARGET_EEPROM, 1},
-    {"SendEepromStore", Op::Send, TARGET_EEPROM, 3}, {"Freq", Op::Freq, TARGET_FILE, 1},
+    {"SendEepromStore", Op::Send, TARGET_EEPROM, 3},
+    {"Freq", Op::Freq, TARGET_FILE, 1},
 };
 
 TEST_P(WrongAnswer, LagEndsTheOperationWithTheHeaderTextAndCopiesNothing) {
@@ -257,7 +260,8 @@ TEST_P(WrongAnswer, AnswersThatTrickleInSucceed) {
     EXPECT_EQ(events.failures, std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, WrongAnswer, testing::Values(Transport::Tcp, Transport::Serial),
+INSTANTIATE_TEST_SUITE_P(Transports, WrongAnswer,
+                         testing::Values(Transport::Tcp, Transport::Serial),
                          [](const testing::TestParamInfo<Transport>& p) {
                              return p.param == Transport::Tcp ? "Tcp" : "Serial";
                          });

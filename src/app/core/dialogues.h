@@ -40,13 +40,13 @@ class Dialogues {
 };
 
 // The declarations of an implementation (one list, expanded in each).
-#define LQ_DIALOGUE_OVERRIDES                                                               \
-    void MessagePopup(const std::string& title, const std::string& text) override;         \
-    int ConfirmPopup(const std::string& title, const std::string& text) override;          \
-    int GenericMessagePopup(const std::string& title, const std::string& text,             \
-                            const std::string& button1, const std::string& button2,        \
-                            std::string* entry, int maxEntryLength, int enterButton,       \
-                            int escapeButton) override;                                    \
+#define LQ_DIALOGUE_OVERRIDES                                                        \
+    void MessagePopup(const std::string& title, const std::string& text) override;   \
+    int ConfirmPopup(const std::string& title, const std::string& text) override;    \
+    int GenericMessagePopup(const std::string& title, const std::string& text,       \
+                            const std::string& button1, const std::string& button2,  \
+                            std::string* entry, int maxEntryLength, int enterButton, \
+                            int escapeButton) override;                              \
     int FileSelectPopup(const FileSelectRequest& request, std::string& path) override
 
 }  // namespace lq

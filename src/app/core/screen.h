@@ -24,8 +24,8 @@ using PanelCallbackFn = int (*)(int panel, int event, void* callbackData, int ev
 // Resolves the callback names written in the user-interface resource.
 struct CallbackResolver {
     virtual ~CallbackResolver() = default;
-    virtual CtrlCallbackFn Control(std::string_view name) const = 0;   // nullptr: none
-    virtual PanelCallbackFn Panel(std::string_view name) const = 0;    // nullptr: none
+    virtual CtrlCallbackFn Control(std::string_view name) const = 0;  // nullptr: none
+    virtual PanelCallbackFn Panel(std::string_view name) const = 0;   // nullptr: none
 };
 
 // Table cell, counted from 1.
@@ -33,7 +33,9 @@ struct Point {
     int column = 1;
     int row = 1;
 };
-inline Point MakePoint(int column, int row) { return Point{column, row}; }
+inline Point MakePoint(int column, int row) {
+    return Point{column, row};
+}
 struct Rect {
     int top = 1;     // first row
     int left = 1;    // first column
@@ -102,7 +104,9 @@ class Screen {
     // String controls replace; a text box appends.
     virtual void SetCtrlVal(int panel, int ctrl, std::string_view text) = 0;
     virtual double GetCtrlValDouble(int panel, int ctrl) = 0;
-    int GetCtrlValInt(int panel, int ctrl) { return static_cast<int>(GetCtrlValDouble(panel, ctrl)); }
+    int GetCtrlValInt(int panel, int ctrl) {
+        return static_cast<int>(GetCtrlValDouble(panel, ctrl));
+    }
     virtual std::string GetCtrlValString(int panel, int ctrl) = 0;
     virtual void ResetTextBox(int panel, int ctrl, std::string_view text) = 0;
     virtual void SetCtrlDimmed(int panel, int ctrl, bool dimmed) = 0;
@@ -114,8 +118,8 @@ class Screen {
     // Selects `length` characters of a string field from `start`.
     virtual void SetCtrlTextSelection(int panel, int ctrl, int start, int length) = 0;
     // Run-time text message on a panel (no callback). Returns its control id (> CTRL_COUNT).
-    virtual int NewTextMessage(int panel, const std::string& text, int top, int left,
-                               int pointSize, uint32_t bgColor, uint32_t textColor) = 0;
+    virtual int NewTextMessage(int panel, const std::string& text, int top, int left, int pointSize,
+                               uint32_t bgColor, uint32_t textColor) = 0;
     // Loads an image file into a picture control. Negative when it cannot be read.
     virtual int DisplayImageFile(int panel, int ctrl, const std::string& path) = 0;
     virtual void HideBuiltInCtrlMenuItems(int panel, int ctrl) = 0;
@@ -151,66 +155,68 @@ class Screen {
 };
 
 // The declarations of an implementation (one list, expanded in each).
-#define LQ_SCREEN_OVERRIDES \
-    void SetWaitCursor(bool on) override; \
-    void SetCallbackResolver(const CallbackResolver* resolver, void* callbackData) override; \
-    int LoadPanel(int parentPanel, const std::string& uirPath, int resource) override; \
-    int GetPanelHandleFromTabPage(int panel, int tabCtrl, int pageIndex) override; \
-    void DisplayPanel(int panel) override; \
-    void DiscardPanel(int panel) override; \
-    void SetPanelTitle(int panel, const std::string& title) override; \
-    void SetPanelPos(int panel, int top, int left) override; \
-    void GetPanelPos(int panel, int& top, int& left) override; \
-    void SetPanelSize(int panel, int height, int width) override; \
-    void GetPanelSize(int panel, int& height, int& width) override; \
-    void CenterPanel(int panel) override; \
-    void SetPanelZoomState(int panel, int zoom) override; \
-    int GetPanelZoomState(int panel) override; \
-    int ScreenCount() override; \
-    void GetScreenRect(int screen, int& top, int& left, int& height, int& width) override; \
-    void SetActiveTabPage(int panel, int tabCtrl, int pageIndex) override; \
-    int GetActiveTabPage(int panel, int tabCtrl) override; \
-    void SetCtrlVal(int panel, int ctrl, double value) override; \
-    void SetCtrlVal(int panel, int ctrl, std::string_view text) override; \
-    double GetCtrlValDouble(int panel, int ctrl) override; \
-    std::string GetCtrlValString(int panel, int ctrl) override; \
-    void ResetTextBox(int panel, int ctrl, std::string_view text) override; \
-    void SetCtrlDimmed(int panel, int ctrl, bool dimmed) override; \
-    void SetCtrlVisible(int panel, int ctrl, bool visible) override; \
-    void SetCtrlPos(int panel, int ctrl, int top, int left) override; \
-    void SetCtrlTooltip(int panel, int ctrl, const std::string& text) override; \
-    void SetCtrlPrecision(int panel, int ctrl, int digits) override; \
-    void SetCtrlFrameColor(int panel, int ctrl, uint32_t rgb) override; \
-    void SetCtrlTextSelection(int panel, int ctrl, int start, int length) override; \
-    int NewTextMessage(int panel, const std::string& text, int top, int left, int pointSize, uint32_t bgColor, uint32_t textColor) override; \
-    int DisplayImageFile(int panel, int ctrl, const std::string& path) override; \
-    void HideBuiltInCtrlMenuItems(int panel, int ctrl) override; \
-    void SetTableCellVal(int panel, int ctrl, Point cell, int value) override; \
-    void SetTableCellRangeBgColor(int panel, int ctrl, Rect range, uint32_t rgb) override; \
-    void SetActiveTableCell(int panel, int ctrl, Point cell) override; \
-    void DeleteGraphPlots(int panel, int ctrl) override; \
-    void PlotArc(int panel, int ctrl, double x1, double y1, double x2, double y2, int startAngle, int arcAngle, uint32_t outline, uint32_t fill) override; \
-    void SetAxisRange(int panel, int ctrl, Axis axis, double min, double max) override; \
-    void SetGraphCursor(int panel, int ctrl, int cursor, double x, double y) override; \
-    void SetStripPointsPerScreen(int panel, int ctrl, int points) override; \
-    void PlotStripChart(int panel, int ctrl, const double* values, int count) override; \
-    void AttachDropDown(int panel, int ctrl, DropDownHooks* hooks) override; \
-    void SetDropDownVisible(int panel, int ctrl, bool visible) override; \
-    void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) override; \
+#define LQ_SCREEN_OVERRIDES                                                                       \
+    void SetWaitCursor(bool on) override;                                                         \
+    void SetCallbackResolver(const CallbackResolver* resolver, void* callbackData) override;      \
+    int LoadPanel(int parentPanel, const std::string& uirPath, int resource) override;            \
+    int GetPanelHandleFromTabPage(int panel, int tabCtrl, int pageIndex) override;                \
+    void DisplayPanel(int panel) override;                                                        \
+    void DiscardPanel(int panel) override;                                                        \
+    void SetPanelTitle(int panel, const std::string& title) override;                             \
+    void SetPanelPos(int panel, int top, int left) override;                                      \
+    void GetPanelPos(int panel, int& top, int& left) override;                                    \
+    void SetPanelSize(int panel, int height, int width) override;                                 \
+    void GetPanelSize(int panel, int& height, int& width) override;                               \
+    void CenterPanel(int panel) override;                                                         \
+    void SetPanelZoomState(int panel, int zoom) override;                                         \
+    int GetPanelZoomState(int panel) override;                                                    \
+    int ScreenCount() override;                                                                   \
+    void GetScreenRect(int screen, int& top, int& left, int& height, int& width) override;        \
+    void SetActiveTabPage(int panel, int tabCtrl, int pageIndex) override;                        \
+    int GetActiveTabPage(int panel, int tabCtrl) override;                                        \
+    void SetCtrlVal(int panel, int ctrl, double value) override;                                  \
+    void SetCtrlVal(int panel, int ctrl, std::string_view text) override;                         \
+    double GetCtrlValDouble(int panel, int ctrl) override;                                        \
+    std::string GetCtrlValString(int panel, int ctrl) override;                                   \
+    void ResetTextBox(int panel, int ctrl, std::string_view text) override;                       \
+    void SetCtrlDimmed(int panel, int ctrl, bool dimmed) override;                                \
+    void SetCtrlVisible(int panel, int ctrl, bool visible) override;                              \
+    void SetCtrlPos(int panel, int ctrl, int top, int left) override;                             \
+    void SetCtrlTooltip(int panel, int ctrl, const std::string& text) override;                   \
+    void SetCtrlPrecision(int panel, int ctrl, int digits) override;                              \
+    void SetCtrlFrameColor(int panel, int ctrl, uint32_t rgb) override;                           \
+    void SetCtrlTextSelection(int panel, int ctrl, int start, int length) override;               \
+    int NewTextMessage(int panel, const std::string& text, int top, int left, int pointSize,      \
+                       uint32_t bgColor, uint32_t textColor) override;                            \
+    int DisplayImageFile(int panel, int ctrl, const std::string& path) override;                  \
+    void HideBuiltInCtrlMenuItems(int panel, int ctrl) override;                                  \
+    void SetTableCellVal(int panel, int ctrl, Point cell, int value) override;                    \
+    void SetTableCellRangeBgColor(int panel, int ctrl, Rect range, uint32_t rgb) override;        \
+    void SetActiveTableCell(int panel, int ctrl, Point cell) override;                            \
+    void DeleteGraphPlots(int panel, int ctrl) override;                                          \
+    void PlotArc(int panel, int ctrl, double x1, double y1, double x2, double y2, int startAngle, \
+                 int arcAngle, uint32_t outline, uint32_t fill) override;                         \
+    void SetAxisRange(int panel, int ctrl, Axis axis, double min, double max) override;           \
+    void SetGraphCursor(int panel, int ctrl, int cursor, double x, double y) override;            \
+    void SetStripPointsPerScreen(int panel, int ctrl, int points) override;                       \
+    void PlotStripChart(int panel, int ctrl, const double* values, int count) override;           \
+    void AttachDropDown(int panel, int ctrl, DropDownHooks* hooks) override;                      \
+    void SetDropDownVisible(int panel, int ctrl, bool visible) override;                          \
+    void SetDropDownFrameColor(int panel, int ctrl, uint32_t rgb) override;                       \
     int GetCtrlMaxLength(int panel, int ctrl) override
 
 // What an implementation that keeps its controls' state reads back for its
 // own tests; the program never asks.
-#define LQ_SCREEN_READBACK                                                             \
-    std::string GetPanelTitle(int panel);                                              \
-    bool GetCtrlDimmed(int panel, int ctrl);                                           \
-    bool GetCtrlVisible(int panel, int ctrl);                                          \
-    std::string GetCtrlTooltip(int panel, int ctrl);                                   \
-    int GetCtrlPrecision(int panel, int ctrl);                                         \
-    uint32_t GetCtrlFrameColor(int panel, int ctrl);                                   \
-    int GetTableCellVal(int panel, int ctrl, Point cell);                              \
-    uint32_t GetTableCellBgColor(int panel, int ctrl, Point cell);                     \
-    Point GetActiveTableCell(int panel, int ctrl);                                     \
+#define LQ_SCREEN_READBACK                                         \
+    std::string GetPanelTitle(int panel);                          \
+    bool GetCtrlDimmed(int panel, int ctrl);                       \
+    bool GetCtrlVisible(int panel, int ctrl);                      \
+    std::string GetCtrlTooltip(int panel, int ctrl);               \
+    int GetCtrlPrecision(int panel, int ctrl);                     \
+    uint32_t GetCtrlFrameColor(int panel, int ctrl);               \
+    int GetTableCellVal(int panel, int ctrl, Point cell);          \
+    uint32_t GetTableCellBgColor(int panel, int ctrl, Point cell); \
+    Point GetActiveTableCell(int panel, int ctrl);                 \
     void GetAxisRange(int panel, int ctrl, Axis axis, double& min, double& max)
 
 }  // namespace lq

@@ -58,7 +58,9 @@ class SessionEvents {
     // Before a connect (and, comPortOnly, before going offline) the front end
     // puts the operator's current choice into `link`. A front end that set
     // SessionState::link itself leaves it as it is.
-    virtual void ReadLinkChoice(LinkSettings& link, bool comPortOnly) { (void)link, (void)comPortOnly; }
+    virtual void ReadLinkChoice(LinkSettings& link, bool comPortOnly) {
+        (void)link, (void)comPortOnly;
+    }
     // The link a connect is about to open.
     virtual void LinkChosen(const LinkSettings& link) { (void)link; }
 

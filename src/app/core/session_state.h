@@ -4,8 +4,8 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -109,10 +109,10 @@ struct LinkDevices {
 
     // The serial port's input queue of 1024 bytes, filled from the descriptor
     // by the port's watch, so that a waiting exchange can block on readiness.
-    double serialTimeout = 2.0;   // read/write time-out of the serial port, seconds
-    int serialQueueLen = 0;       // bytes waiting in serialQueue
-    int32_t icountBase[4] = {};   // driver's frame/overrun/parity/break counts at the last look
-    bool icountMissing = false;   // the driver keeps no such counts (pseudo-terminals)
+    double serialTimeout = 2.0;  // read/write time-out of the serial port, seconds
+    int serialQueueLen = 0;      // bytes waiting in serialQueue
+    int32_t icountBase[4] = {};  // driver's frame/overrun/parity/break counts at the last look
+    bool icountMissing = false;  // the driver keeps no such counts (pseudo-terminals)
     // The 1024 bytes of data plus the header, which the exchange takes off
     // the queue before the data: a response's data may fill the whole queue.
     uint8_t serialQueue[kSerialQueueSize + 8] = {};

@@ -47,16 +47,16 @@ struct ControlDesc {
     bool dimmed = false;
     double initialValue = 0;
     std::string initialText;
-    std::vector<RingItem> items;        // rings
-    std::string callback;               // "CBF_ButtonSend", empty for none
-    std::string shortcut;               // "F9" .. "F12", empty for none
-    int maxLength = 0;                  // string fields, 0 = none
-    int rows = 0, columns = 0;          // tables
+    std::vector<RingItem> items;  // rings
+    std::string callback;         // "CBF_ButtonSend", empty for none
+    std::string shortcut;         // "F9" .. "F12", empty for none
+    int maxLength = 0;            // string fields, 0 = none
+    int rows = 0, columns = 0;    // tables
     std::vector<std::string> columnHeaders;
-    std::vector<std::string> pages;     // tab control: the page panel names, in order
+    std::vector<std::string> pages;  // tab control: the page panel names, in order
     std::vector<std::string> pageLabels;
-    uint32_t frameColor = 0;            // decorations
-    std::vector<uint32_t> traceColors;  // strip chart
+    uint32_t frameColor = 0;                                // decorations
+    std::vector<uint32_t> traceColors;                      // strip chart
     double xMin = 0, xMax = 10000, yMin = 0, yMax = 10000;  // graphs
     int cursors = 0;                                        // graphs
 };
