@@ -318,7 +318,7 @@ std::vector<ConfigProblem> ReadBridgeConfig(const std::string& path, BridgeConfi
             rd.Problem(s.line, "[" + s.name + "] has no address");
         } else {
             std::string error;
-            if (!ParseSensorSpec(sc.addressText, sc.address, error))
+            if (!ParseSensorAddress(sc.addressText, sc.address, error))
                 rd.Problem(rd.Item(s, "address")->line, "address: " + error);
         }
         std::string rate;

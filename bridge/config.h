@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "session/sensor_spec.h"
+#include "session/sensor_address.h"
 
 namespace lq::bridge {
 
@@ -32,7 +32,7 @@ struct BrokerConfig {
 
 struct SensorConfig {
     std::string label;
-    SensorSpec address;
+    SensorAddress address;
     std::string addressText;  // as written
     double rate = 10;         // records per second; 0: no limit
     int line = 0;             // line of its section

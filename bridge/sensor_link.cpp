@@ -50,7 +50,7 @@ class LinkEvents final : public SessionEvents {
 }  // namespace
 
 struct SensorLink::Impl {
-    explicit Impl(const SensorSpec& spec) : spec(spec) {
+    explicit Impl(const SensorAddress& address) : address(address) {
         ui.messages = nullptr;
         events.app = &a;
     }
@@ -90,13 +90,13 @@ struct SensorLink::Impl {
         Fail(found.message);
     }
 
-    SensorSpec spec;
+    SensorAddress address;
     cli::ConsolePlatform ui;
     LinkEvents events;
     App a{ui, events};
 };
 
-SensorLink::SensorLink(const SensorSpec& spec) : impl_(std::make_unique<Impl>(spec)) {}
+SensorLink::SensorLink(const SensorAddress& address) : impl_(std::make_unique<Impl>(address)) {}
 
 SensorLink::~SensorLink() {
     Close();
@@ -108,13 +108,13 @@ Outcome SensorLink::Connect(SensorIdentity& id) {
     SessionState& s = a.s;
     m.Begin();
     Close();
-    const bool tcp = m.spec.kind == SensorSpec::Kind::Tcp;
+    const bool tcp = m.address.kind == SensorAddress::Kind::Tcp;
     s.link.protocol = tcp ? PROTOCOL_TCPIP : PROTOCOL_RS232;
-    s.link.comPort = static_cast<uint16_t>(tcp ? 1 : m.spec.comPort);
-    s.link.baudIndex = static_cast<uint16_t>(m.spec.baudIndex);
-    CopyText(s.link.host, m.spec.host);
-    CopyText(s.link.tcpPortText, std::to_string(m.spec.tcpPort));
-    s.link.tcpPort = m.spec.tcpPort;
+    s.link.comPort = static_cast<uint16_t>(tcp ? 1 : m.address.comPort);
+    s.link.baudIndex = static_cast<uint16_t>(m.address.baudIndex);
+    CopyText(s.link.host, m.address.host);
+    CopyText(s.link.tcpPortText, std::to_string(m.address.tcpPort));
+    s.link.tcpPort = m.address.tcpPort;
     s.transferTarget = TARGET_FILE;
 
     if (tcp)

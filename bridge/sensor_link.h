@@ -12,7 +12,7 @@
 
 #include "app/core/session_state.h"
 #include "data/para.h"
-#include "session/sensor_spec.h"
+#include "session/sensor_address.h"
 
 namespace lq::bridge {
 
@@ -43,7 +43,7 @@ struct SendCounts {
 
 class SensorLink {
   public:
-    explicit SensorLink(const SensorSpec& spec);
+    explicit SensorLink(const SensorAddress& address);
     ~SensorLink();
     SensorLink(const SensorLink&) = delete;
     SensorLink& operator=(const SensorLink&) = delete;

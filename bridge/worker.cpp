@@ -156,7 +156,8 @@ bool SensorWorker::Execute(SensorLink& link, Command& cmd) {
             o = link.Identify(identity);
             if (!o.failed) {
                 identified = true;
-                extra = "\"identity\":" + StatusOnline(identity, FormatSensorSpec(config_.address));
+                extra =
+                    "\"identity\":" + StatusOnline(identity, FormatSensorAddress(config_.address));
             }
             break;
         }
@@ -171,7 +172,7 @@ bool SensorWorker::Execute(SensorLink& link, Command& cmd) {
             ++b.configVersion;
         }
         if (identified) {
-            const std::string status = StatusOnline(identity, FormatSensorSpec(config_.address));
+            const std::string status = StatusOnline(identity, FormatSensorAddress(config_.address));
             if (b.status != status) {
                 b.status = status;
                 ++b.statusVersion;
@@ -185,7 +186,7 @@ bool SensorWorker::Execute(SensorLink& link, Command& cmd) {
 void SensorWorker::Run() {
     SensorLink link(config_.address);
     Backoff backoff;
-    const std::string address = FormatSensorSpec(config_.address);
+    const std::string address = FormatSensorAddress(config_.address);
     while (!stop_) {
         SensorIdentity id;
         Outcome o = link.Connect(id);

@@ -54,10 +54,10 @@ bool AllDigits(std::string_view s) {
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string LinkName(const SensorSpec& spec) {
-    if (spec.kind == SensorSpec::Kind::Com) return "COM" + std::to_string(spec.comPort);
-    const bool v6 = spec.host.find(':') != std::string::npos;
-    return (v6 ? "[" + spec.host + "]" : spec.host) + ":" + std::to_string(spec.tcpPort);
+std::string LinkName(const SensorAddress& address) {
+    if (address.kind == SensorAddress::Kind::Com) return "COM" + std::to_string(address.comPort);
+    const bool v6 = address.host.find(':') != std::string::npos;
+    return (v6 ? "[" + address.host + "]" : address.host) + ":" + std::to_string(address.tcpPort);
 }
 
 }  // namespace
@@ -85,12 +85,12 @@ bool ParseSensorList(std::string_view text, std::vector<FleetSensor>& sensors, s
         FleetSensor s;
         s.line = number;
         std::string why;
-        if (!ParseSensorSpec(line.substr(0, labelAt), s.spec, why)) {
+        if (!ParseSensorAddress(line.substr(0, labelAt), s.address, why)) {
             error = "line " + std::to_string(number) + ": " + why + ": " + std::string(line);
             return false;
         }
         s.label = std::string(line.substr(labelAt));
-        s.name = s.label.empty() ? LinkName(s.spec) : s.label;
+        s.name = s.label.empty() ? LinkName(s.address) : s.label;
         out.push_back(std::move(s));
     }
     if (out.empty()) {
@@ -112,9 +112,9 @@ std::string SensorFileName(const FleetSensor& sensor) {
     return stem + ".ini";
 }
 
-std::string ExclusiveKey(const SensorSpec& spec) {
-    if (spec.kind == SensorSpec::Kind::Com) return "com " + std::to_string(spec.comPort);
-    return "tcp " + LinkName(spec);
+std::string ExclusiveKey(const SensorAddress& address) {
+    if (address.kind == SensorAddress::Kind::Com) return "com " + std::to_string(address.comPort);
+    return "tcp " + LinkName(address);
 }
 
 namespace {
@@ -205,11 +205,11 @@ void RunSensor(const Job& job, const FleetSensor& sensor, Outcome& r) {
     {
         SensorTool tool(out.get(), err.get());
         LinkChoice link;
-        link.tcp = sensor.spec.kind == SensorSpec::Kind::Tcp;
-        link.host = sensor.spec.host;
-        link.port = sensor.spec.tcpPort;
-        link.comPort = sensor.spec.comPort;
-        link.baudIndex = sensor.spec.baudIndex;
+        link.tcp = sensor.address.kind == SensorAddress::Kind::Tcp;
+        link.host = sensor.address.host;
+        link.port = sensor.address.tcpPort;
+        link.comPort = sensor.address.comPort;
+        link.baudIndex = sensor.address.baudIndex;
         link.deviceDir = o.deviceDir;
         r.exitCode = tool.Open(link);
         const Identification& id = tool.Id();
@@ -262,7 +262,7 @@ class Scheduler {
         for (;;) {
             if (pending_.empty()) return false;
             for (auto it = pending_.begin(); it != pending_.end(); ++it) {
-                const std::string key = ExclusiveKey(sensors_[*it].spec);
+                const std::string key = ExclusiveKey(sensors_[*it].address);
                 if (busy_.count(key) != 0) continue;
                 busy_.insert(key);
                 index = *it;
@@ -275,7 +275,7 @@ class Scheduler {
     void Done(size_t index) {
         {
             std::lock_guard lock(m_);
-            busy_.erase(ExclusiveKey(sensors_[index].spec));
+            busy_.erase(ExclusiveKey(sensors_[index].address));
         }
         cv_.notify_all();
     }
@@ -305,7 +305,7 @@ void PrintTable(FILE* out, const std::vector<FleetSensor>& sensors,
         const Outcome& r = results[i];
         char time[32];
         std::snprintf(time, sizeof time, "%.2f s", r.seconds);
-        rows.push_back({sensors[i].name, FormatSensorSpec(sensors[i].spec), r.model,
+        rows.push_back({sensors[i].name, FormatSensorAddress(sensors[i].address), r.model,
                         r.identified ? std::to_string(r.serialNumber) : "-", ResultName(r.exitCode),
                         time});
     }
@@ -351,7 +351,7 @@ std::string ReportText(const Options& o, const std::vector<FleetSensor>& sensors
         w.BeginObject();
         w.Key("line").Int(s.line);
         w.Key("label").String(s.label);
-        w.Key("link").String(FormatSensorSpec(s.spec));
+        w.Key("link").String(FormatSensorAddress(s.address));
         w.Key("model").String(r.model);
         if (r.identified) {
             w.Key("name").String(r.sensorName);

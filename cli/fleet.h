@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "session/sensor_spec.h"
+#include "session/sensor_address.h"
 
 namespace lq::cli {
 
 // One line of the sensor list.
 struct FleetSensor {
     int line = 0;  // 1-based line number in the list
-    SensorSpec spec;
+    SensorAddress address;
     std::string label;  // as written after the link; may be empty
     std::string name;   // the label, or the link ("127.0.0.1:5000", "COM3")
 };
@@ -33,7 +33,7 @@ std::string SensorFileName(const FleetSensor& sensor);
 
 // Sensors that must not be connected at the same time share a key: a COM
 // port (whatever the rate) or a TCP address.
-std::string ExclusiveKey(const SensorSpec& spec);
+std::string ExclusiveKey(const SensorAddress& address);
 
 // Runs `fleet`: reads o.sensorsFile, runs o.fleetCommand on every sensor,
 // prints progress on `err` and the summary on `out`, writes o.report.

@@ -79,7 +79,7 @@ TEST_F(BridgeConfigFile, CompleteFileFillsEveryField) {
     EXPECT_EQ(c.sensors[0].rate, 10);
     EXPECT_EQ(c.sensors[0].line, 14);
     EXPECT_EQ(c.sensors[1].label, "line-2");
-    EXPECT_EQ(c.sensors[1].address.kind, SensorSpec::Kind::Com);
+    EXPECT_EQ(c.sensors[1].address.kind, SensorAddress::Kind::Com);
     EXPECT_EQ(c.sensors[1].address.baudIndex, 7);
     EXPECT_EQ(c.sensors[1].rate, 0.5);
 }

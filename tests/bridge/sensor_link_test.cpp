@@ -8,7 +8,7 @@
 #include <string>
 
 #include "link/link.h"
-#include "session/sensor_spec.h"
+#include "session/sensor_address.h"
 #include "sim/simulator.h"
 
 namespace lq::bridge {
@@ -20,11 +20,12 @@ class SensorLinkTest : public ::testing::Test {
         sensor = std::make_unique<lqsim::Sensor>(config);
         server = std::make_unique<lqsim::TcpServer>(*sensor);
         ASSERT_TRUE(server->Start());
-        SensorSpec spec;
+        SensorAddress address;
         std::string error;
-        ASSERT_TRUE(ParseSensorSpec("tcp 127.0.0.1:" + std::to_string(server->Port()), spec, error))
+        ASSERT_TRUE(
+            ParseSensorAddress("tcp 127.0.0.1:" + std::to_string(server->Port()), address, error))
             << error;
-        link = std::make_unique<SensorLink>(spec);
+        link = std::make_unique<SensorLink>(address);
     }
 
     std::unique_ptr<lqsim::Sensor> sensor;

@@ -28,16 +28,16 @@ TEST(SensorList, ReadsLinksAndLabelsAndSkipsBlankAndCommentLines) {
     ASSERT_TRUE(ParseSensorList(text, s, error)) << error;
     ASSERT_EQ(5u, s.size());
     EXPECT_EQ(3, s[0].line);
-    EXPECT_EQ("10.0.0.7", s[0].spec.host);
-    EXPECT_EQ(5000, s[0].spec.tcpPort);
+    EXPECT_EQ("10.0.0.7", s[0].address.host);
+    EXPECT_EQ(5000, s[0].address.tcpPort);
     EXPECT_EQ("filler left", s[0].label);
-    EXPECT_EQ("::1", s[1].spec.host);
-    EXPECT_EQ(6001, s[1].spec.tcpPort);
+    EXPECT_EQ("::1", s[1].address.host);
+    EXPECT_EQ(6001, s[1].address.tcpPort);
     EXPECT_EQ("[::1]:6001", s[1].name);
-    EXPECT_EQ(3, s[2].spec.comPort);
-    EXPECT_EQ(0, s[2].spec.baudIndex);
+    EXPECT_EQ(3, s[2].address.comPort);
+    EXPECT_EQ(0, s[2].address.baudIndex);
     EXPECT_EQ("capper", s[2].label);
-    EXPECT_EQ(115200, s[3].spec.baud);
+    EXPECT_EQ(115200, s[3].address.baud);
     EXPECT_EQ("labeller 2", s[3].label);
     EXPECT_EQ(8, s[4].line);
     EXPECT_EQ("COM33", s[4].name);
@@ -74,8 +74,8 @@ TEST(SensorList, FileNamesStayInTheFolderAndKeysJoinOnePort) {
     EXPECT_EQ("_._.._etc_passwd.ini", SensorFileName(s[0]));
     EXPECT_EQ("___1__7.ini", SensorFileName(s[1]));
     EXPECT_EQ("COM5.ini", SensorFileName(s[2]));
-    EXPECT_EQ(ExclusiveKey(s[2].spec), ExclusiveKey(s[3].spec));
-    EXPECT_NE(ExclusiveKey(s[0].spec), ExclusiveKey(s[1].spec));
+    EXPECT_EQ(ExclusiveKey(s[2].address), ExclusiveKey(s[3].address));
+    EXPECT_NE(ExclusiveKey(s[0].address), ExclusiveKey(s[1].address));
 }
 
 TEST(Compare, NamesParameterWordsAndTeachWordsByTheirFileKeys) {

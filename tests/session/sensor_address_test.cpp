@@ -1,6 +1,6 @@
 // The sensor address line: what is accepted, what each part becomes, and
 // what is refused with which reason.
-#include "session/sensor_spec.h"
+#include "session/sensor_address.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 
 struct Good {
     const char* text;
-    SensorSpec::Kind kind;
+    SensorAddress::Kind kind;
     const char* host;
     int tcpPort;
     int comPort;
@@ -20,8 +20,8 @@ struct Good {
     const char* canonical;
 };
 
-TEST(SensorSpec, AcceptedAddresses) {
-    using K = SensorSpec::Kind;
+TEST(SensorAddress, AcceptedAddresses) {
+    using K = SensorAddress::Kind;
     const Good cases[] = {
         {"tcp 127.0.0.1:5001", K::Tcp, "127.0.0.1", 5001, 0, 115200, 4, "tcp 127.0.0.1:5001"},
         {"tcp localhost", K::Tcp, "localhost", 5000, 0, 115200, 4, "tcp localhost:5000"},
@@ -35,9 +35,9 @@ TEST(SensorSpec, AcceptedAddresses) {
         {"com 3 230400", K::Com, "", 5000, 3, 230400, 5, "com 3 230400"},
     };
     for (const Good& c : cases) {
-        SensorSpec s;
+        SensorAddress s;
         std::string error;
-        ASSERT_TRUE(ParseSensorSpec(c.text, s, error)) << c.text << ": " << error;
+        ASSERT_TRUE(ParseSensorAddress(c.text, s, error)) << c.text << ": " << error;
         EXPECT_EQ(s.kind, c.kind) << c.text;
         EXPECT_EQ(s.host, c.host) << c.text;
         if (c.kind == K::Tcp) {
@@ -47,11 +47,11 @@ TEST(SensorSpec, AcceptedAddresses) {
             EXPECT_EQ(s.baud, c.baud) << c.text;
             EXPECT_EQ(s.baudIndex, c.baudIndex) << c.text;
         }
-        EXPECT_EQ(FormatSensorSpec(s), c.canonical) << c.text;
+        EXPECT_EQ(FormatSensorAddress(s), c.canonical) << c.text;
         // The canonical text reads back as the same address.
-        SensorSpec again;
-        ASSERT_TRUE(ParseSensorSpec(FormatSensorSpec(s), again, error));
-        EXPECT_EQ(FormatSensorSpec(again), c.canonical);
+        SensorAddress again;
+        ASSERT_TRUE(ParseSensorAddress(FormatSensorAddress(s), again, error));
+        EXPECT_EQ(FormatSensorAddress(again), c.canonical);
     }
 }
 
@@ -60,7 +60,7 @@ struct Bad {
     const char* reasonPart;  // a piece of the error text that names the fault
 };
 
-TEST(SensorSpec, RefusedAddressesSayWhyAndLeaveTheSpecAlone) {
+TEST(SensorAddress, RefusedAddressesSayWhyAndLeaveTheSpecAlone) {
     const Bad cases[] = {
         {"", "empty"},
         {"   ", "empty"},
@@ -87,10 +87,10 @@ TEST(SensorSpec, RefusedAddressesSayWhyAndLeaveTheSpecAlone) {
         {"com 3 9600 8N1", "expected 'com N [BAUD]'"},
     };
     for (const Bad& c : cases) {
-        SensorSpec s;
+        SensorAddress s;
         s.host = "untouched";
         std::string error;
-        EXPECT_FALSE(ParseSensorSpec(c.text, s, error)) << c.text;
+        EXPECT_FALSE(ParseSensorAddress(c.text, s, error)) << c.text;
         EXPECT_NE(error.find(c.reasonPart), std::string::npos) << c.text << " -> " << error;
         EXPECT_EQ(s.host, "untouched") << c.text;
     }

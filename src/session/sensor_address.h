@@ -10,7 +10,7 @@
 
 namespace lq {
 
-struct SensorSpec {
+struct SensorAddress {
     enum class Kind { Tcp, Com };
     Kind kind = Kind::Tcp;
     std::string host;    // Tcp: name or address, without brackets
@@ -21,12 +21,12 @@ struct SensorSpec {
 };
 
 // Parses `text` (blanks around the words are ignored, the keyword's case is
-// not). Returns true and fills `spec`; otherwise false, `spec` unchanged and
+// not). Returns true and fills `out`; otherwise false, `out` unchanged and
 // `error` says what is wrong in a short sentence.
-bool ParseSensorSpec(std::string_view text, SensorSpec& spec, std::string& error);
+bool ParseSensorAddress(std::string_view text, SensorAddress& out, std::string& error);
 
-// The canonical text of a spec ("tcp 127.0.0.1:5000", "tcp [::1]:5000",
-// "com 3 115200"); parsing it gives the same spec.
-std::string FormatSensorSpec(const SensorSpec& spec);
+// The canonical text of an address ("tcp 127.0.0.1:5000", "tcp [::1]:5000",
+// "com 3 115200"); parsing it gives the same address.
+std::string FormatSensorAddress(const SensorAddress& out);
 
 }  // namespace lq

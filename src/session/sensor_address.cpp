@@ -1,4 +1,4 @@
-#include "session/sensor_spec.h"
+#include "session/sensor_address.h"
 
 #include <iterator>
 #include <vector>
@@ -67,7 +67,7 @@ bool ValidIpv6(std::string_view host) {
     return host.find(':') != std::string_view::npos;
 }
 
-bool ParseTcp(const std::vector<std::string_view>& w, SensorSpec& spec, std::string& error) {
+bool ParseTcp(const std::vector<std::string_view>& w, SensorAddress& out, std::string& error) {
     if (w.size() != 2) {
         error = "expected 'tcp HOST[:PORT]'";
         return false;
@@ -121,14 +121,14 @@ bool ParseTcp(const std::vector<std::string_view>& w, SensorSpec& spec, std::str
         error = "invalid TCP port '" + std::string(port) + "' (1 to 65535)";
         return false;
     }
-    spec = SensorSpec{};
-    spec.kind = SensorSpec::Kind::Tcp;
-    spec.host = std::string(host);
-    spec.tcpPort = portNumber;
+    out = SensorAddress{};
+    out.kind = SensorAddress::Kind::Tcp;
+    out.host = std::string(host);
+    out.tcpPort = portNumber;
     return true;
 }
 
-bool ParseCom(const std::vector<std::string_view>& w, SensorSpec& spec, std::string& error) {
+bool ParseCom(const std::vector<std::string_view>& w, SensorAddress& out, std::string& error) {
     if (w.size() < 2 || w.size() > 3) {
         error = "expected 'com N [BAUD]'";
         return false;
@@ -152,34 +152,34 @@ bool ParseCom(const std::vector<std::string_view>& w, SensorSpec& spec, std::str
             return false;
         }
     }
-    spec = SensorSpec{};
-    spec.kind = SensorSpec::Kind::Com;
-    spec.comPort = port;
-    spec.baud = baud;
-    spec.baudIndex = index;
+    out = SensorAddress{};
+    out.kind = SensorAddress::Kind::Com;
+    out.comPort = port;
+    out.baud = baud;
+    out.baudIndex = index;
     return true;
 }
 
 }  // namespace
 
-bool ParseSensorSpec(std::string_view text, SensorSpec& spec, std::string& error) {
+bool ParseSensorAddress(std::string_view text, SensorAddress& out, std::string& error) {
     const std::vector<std::string_view> w = Words(text);
     if (w.empty()) {
         error = "empty sensor address: expected 'tcp HOST[:PORT]' or 'com N [BAUD]'";
         return false;
     }
-    if (EqualsNoCase(w[0], "tcp")) return ParseTcp(w, spec, error);
-    if (EqualsNoCase(w[0], "com")) return ParseCom(w, spec, error);
+    if (EqualsNoCase(w[0], "tcp")) return ParseTcp(w, out, error);
+    if (EqualsNoCase(w[0], "com")) return ParseCom(w, out, error);
     error =
         "unknown link '" + std::string(w[0]) + "': expected 'tcp HOST[:PORT]' or 'com N [BAUD]'";
     return false;
 }
 
-std::string FormatSensorSpec(const SensorSpec& spec) {
-    if (spec.kind == SensorSpec::Kind::Com)
-        return "com " + std::to_string(spec.comPort) + " " + std::to_string(spec.baud);
-    const bool v6 = spec.host.find(':') != std::string::npos;
-    return "tcp " + (v6 ? "[" + spec.host + "]" : spec.host) + ":" + std::to_string(spec.tcpPort);
+std::string FormatSensorAddress(const SensorAddress& out) {
+    if (out.kind == SensorAddress::Kind::Com)
+        return "com " + std::to_string(out.comPort) + " " + std::to_string(out.baud);
+    const bool v6 = out.host.find(':') != std::string::npos;
+    return "tcp " + (v6 ? "[" + out.host + "]" : out.host) + ":" + std::to_string(out.tcpPort);
 }
 
 }  // namespace lq
