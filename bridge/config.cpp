@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "data/ini.h"
 
@@ -219,7 +220,12 @@ std::string FormatProblem(const std::string& path, const ConfigProblem& p) {
 
 std::vector<ConfigProblem> ReadBridgeConfig(const std::string& path, BridgeConfig& config) {
     std::vector<ConfigProblem> problems;
-    config = BridgeConfig{};
+    // Swapped in rather than assigned from a temporary: GCC 12 at -O3 takes the
+    // temporary's strings for uninitialised (a false -Wmaybe-uninitialized).
+    {
+        BridgeConfig fresh;
+        std::swap(config, fresh);
+    }
     IniHandle doc = Ini_NewHandle();
     if (!doc) return {{0, "out of memory"}};
     const int r = Ini_ReadFromFile(doc.get(), path);
