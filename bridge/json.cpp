@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "data/json_text.h"
+
 namespace lq::bridge {
 namespace {
 
@@ -23,39 +25,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// Appends UTF-8 text as a quoted JSON string.
-void Quote(std::string& out, std::string_view utf8) {
-    out += '"';
-    for (unsigned char c : utf8) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    out += '"';
 }
 
 constexpr int kMaxDepth = 32;
@@ -327,19 +296,19 @@ JsonWriter& JsonWriter::EndArray() {
 }
 JsonWriter& JsonWriter::Key(std::string_view name) {
     Separate();
-    Quote(out_, Cp1252ToUtf8(name));
+    AppendJsonString(out_, Cp1252ToUtf8(name));
     out_ += ':';
     needComma_ = false;
     return *this;
 }
 JsonWriter& JsonWriter::String(std::string_view cp1252Text) {
     Separate();
-    Quote(out_, Cp1252ToUtf8(cp1252Text));
+    AppendJsonString(out_, Cp1252ToUtf8(cp1252Text));
     return *this;
 }
 JsonWriter& JsonWriter::Utf8String(std::string_view utf8Text) {
     Separate();
-    Quote(out_, utf8Text);
+    AppendJsonString(out_, utf8Text);
     return *this;
 }
 JsonWriter& JsonWriter::Int(int64_t v) {

@@ -3,40 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/json_text.h"
 #include "data/text1252.h"
 
 namespace lq::cli {
 std::string JsonQuote(std::string_view text) {
-    std::string out = "\"";
-    for (const char ch : Cp1252ToUtf8(text)) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += ch;
-                }
-        }
-    }
-    out += '"';
+    std::string out;
+    AppendJsonString(out, Cp1252ToUtf8(text));
     return out;
 }
 
